@@ -1,0 +1,25 @@
+#pragma once
+
+/// Told before and after each execution of a statement, each open of a result and each fetch of rows
+/// (not around opening a connection). The user interface implements it to show the database-wait pointer.
+class IDbActivityListener {
+public:
+    virtual ~IDbActivityListener() = default;
+    virtual void OperationBegins() = 0;
+    virtual void OperationEnds() = 0;
+};
+
+namespace DbActivity {
+/// Installs the listener (null removes it); not owned.
+void SetListener(IDbActivityListener* AListener);
+IDbActivityListener* Listener();
+
+/// Scope guard: begins on construction, ends on destruction (also when an error leaves the scope).
+class Scope {
+public:
+    Scope();
+    ~Scope();
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+};
+} // namespace DbActivity

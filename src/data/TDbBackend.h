@@ -1,0 +1,80 @@
+#pragma once
+
+#include "data/TDbFieldDef.h"
+#include "data/TDbFieldType.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+/// The contract between the layer and one back end (SQLite, ODBC). Back ends raise EDbEngineError with message,
+/// type name, layer code and records; the layer adds object name, command text and parameters.
+
+/// A value bound to a positional placeholder.
+struct TDbBindValue {
+    TDbFieldType DataType = TDbFieldType::ftString;
+    QString Value;
+};
+
+/// One result column as the back end classifies it.
+struct TDbColumnInfo {
+    QString Name;
+    QString KindName;   ///< column kind as binding messages name it: "String", "WideMemo", "SQLTimeStamp", ...
+    TDbFieldKind FieldKind = TDbFieldKind::WideString; ///< the field kind a row set without declarations uses
+    int Length = 0;     ///< characters or bytes for text and binary kinds; 0 when not given
+    int Precision = 0;
+    int Scale = 0;
+};
+
+/// A field as bound for reading: which result column feeds it and how its value is read.
+struct TDbBoundField {
+    int Column = -1;
+    TDbFieldDef Def; ///< Size already narrowed to the column's declared length where that is shorter
+};
+
+/// The rows of one executed statement, read forward only.
+class IDbCursor {
+public:
+    virtual ~IDbCursor() = default;
+    /// The result's columns; empty for a statement without a result.
+    virtual const QList<TDbColumnInfo>& Columns() const = 0;
+    /// Reads the next row into ARow, one value per entry of AFields (see TDbField for the value types).
+    /// Returns false when the result has no further row.
+    virtual bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) = 0;
+};
+
+/// A prepared statement whose text uses positional placeholders ("?").
+class IDbStatement {
+public:
+    virtual ~IDbStatement() = default;
+    /// Binds AValues to the placeholders in order and runs the statement; the previous result is dropped.
+    /// The statement copies the values: the caller's buffers are not kept.
+    virtual void Execute(const QList<TDbBindValue>& AValues) = 0;
+    /// Rows affected by the last Execute (-1 when the back end cannot tell).
+    virtual qint64 RowsAffected() const = 0;
+    /// The result of the last Execute; valid until the next Execute or the statement's destruction.
+    virtual IDbCursor& Result() = 0;
+};
+
+/// One connection of a back end.
+class IDbBackend {
+public:
+    virtual ~IDbBackend() = default;
+    /// Connects with the connection's parameter lines ("Key=Value", DriverID first).
+    virtual void Open(const QStringList& AParams) = 0;
+    /// Disconnects; statements prepared on it must be destroyed before.
+    virtual void Close() = 0;
+    virtual std::unique_ptr<IDbStatement> Prepare(const QString& ASql) = 0;
+};
+
+namespace DbBackends {
+using Factory = std::function<std::unique_ptr<IDbBackend>()>;
+/// Makes "DriverID=<ADriverId>" available (matched without regard to case).
+void Register(const QString& ADriverId, Factory AFactory);
+/// A new back-end connection for the driver id; EDbError when none is registered.
+std::unique_ptr<IDbBackend> Create(const QString& ADriverId);
+} // namespace DbBackends
