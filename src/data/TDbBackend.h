@@ -23,11 +23,12 @@ struct TDbBindValue {
 /// One result column as the back end classifies it.
 struct TDbColumnInfo {
     QString Name;
-    QString KindName;   ///< column kind as binding messages name it: "String", "WideMemo", "SQLTimeStamp", ...
+    QString KindName; ///< column kind as binding messages name it: "String", "WideMemo", "SQLTimeStamp", ...
     TDbFieldKind FieldKind = TDbFieldKind::WideString; ///< the field kind a row set without declarations uses
-    int Length = 0;     ///< characters or bytes for text and binary kinds; 0 when not given
+    int Length = 0; ///< characters or bytes for text and binary kinds; 0 when not given
     int Precision = 0;
     int Scale = 0;
+    bool IsInterval = false; ///< an interval kind: named "String" in messages but accepted by no field
 };
 
 /// A field as bound for reading: which result column feeds it and how its value is read.

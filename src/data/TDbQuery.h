@@ -17,6 +17,8 @@ class IDbCursor;
 /// A row set. Rows come from the back end in batches as the walk advances and stay cached until Close, so that
 /// Prior, bookmarks and random access by row number work. With declared fields the row set always has exactly
 /// those fields, bound to the result columns of the same names; without, one field per result column.
+/// A row that cannot be read (a text longer than its field) raises its error whenever the walk reaches it, again
+/// on every attempt; the rows before it stay readable, and only a failing first row fails the open.
 class TDbQuery : public QObject {
     Q_OBJECT
 public:
@@ -61,22 +63,30 @@ public:
     int CompareBookmarks(const TDbBookmark& A, const TDbBookmark& B) const;
 
     // Random access for the grid: rows are numbered from 0 in result order.
-    int RecNo() const;                    ///< current row; -1 when closed or empty
-    void MoveTo(int ARow);                ///< fetches up to ARow as needed; clamps to the rows there are
+    int RecNo() const;     ///< current row; -1 when closed or empty
+    void MoveTo(int ARow); ///< fetches up to ARow as needed; clamps to the rows there are
     int FetchedRowCount() const;
     bool AllRowsFetched() const;
-    int FetchMore(int ARows);             ///< reads up to ARows further rows; the number read
+    int FetchMore(int ARows);                     ///< reads up to ARows further rows; the number read
     QVariant ValueAt(int ARow, int AField) const; ///< a fetched row only
     TDbBookmark BookmarkAt(int ARow) const;
     int RowOf(const TDbBookmark& ABookmark) const; ///< -1 when it names no row of this opening
+
+    /// Rows read from the back end per fetch while walking.
+    static constexpr int BatchSize = 64;
 
 Q_SIGNALS:
     void Opened();
     void Closed();
     void CurrentRowChanged(int ARow);
+    /// Rows [AFirst, ALast] were appended after the open (the open's own first rows are announced by Opened).
     void RowsFetched(int AFirst, int ALast);
 
 private:
+    friend class TDbConnection;
+    int FetchRows(int ARows);
+    [[noreturn]] void ThrowClosed() const;
+
     // Implementation state is the data layer's own; see TDbQuery.cpp.
     TDbConnection* Conn = nullptr;
     QString Sql;

@@ -1,9 +1,176 @@
 #include "retail/dZevrik.h"
 
+#include "data/TDbErrors.h"
+#include "data/TDbParams.h"
+#include "data/odbc/MSSQLBackend.h"
+#include "retail/DataMovimento.h"
+#include "retail/IItemList.h"
+#include "retail/RetailStatements.h"
+#include "retail/TryFinally.h"
+#include "settings/uConfig.h"
+
+#include <memory>
+
 TdtmZEVRIK* dtmZEVRIK = nullptr;
 
-TdtmZEVRIK::TdtmZEVRIK(QObject* parent) : QObject(parent) {
+namespace {
+
+/// Blanks and control characters (up to U+0020) removed at both ends; other white space is kept.
+QString SemBrancosNasPontas(const QString& ATexto) {
+    qsizetype Inicio = 0;
+    qsizetype Fim = ATexto.size();
+    while (Inicio < Fim && ATexto.at(Inicio).unicode() <= 0x20)
+        ++Inicio;
+    while (Fim > Inicio && ATexto.at(Fim - 1).unicode() <= 0x20)
+        --Fim;
+    return ATexto.mid(Inicio, Fim - Inicio);
+}
+
+void ExigirConfigurado(const QString& AValor, const QString& AMensagem) {
+    if (SemBrancosNasPontas(AValor).isEmpty())
+        throw EDbError(AMensagem);
+}
+
+QString ErroAoConectar(const QString& AServidor, const QString& ABancoDados, const QString& AMensagem) {
+    return QStringLiteral("Ocorreu o seguinte erro ao conectar a base de dados ") + u'"' + AServidor +
+           QStringLiteral(" - ") + ABancoDados + u'"' + QStringLiteral(": ") + QStringLiteral("\r\r") + AMensagem;
+}
+
+bool MaiorQueZero(const QVariant& AValor) {
+    return AValor.toLongLong() > 0;
+}
+
+} // namespace
+
+TdtmZEVRIK::TdtmZEVRIK(QObject* parent)
+    : QObject(parent), qryLojas(&sqlConexao), FSeparadorData(SeparadorDataSistema()) {
     setObjectName(QStringLiteral("dtmZEVRIK"));
+    RegisterMSSQLBackend();
+
+    sqlConexao.setObjectName(QStringLiteral("sqlConexao"));
+    sqlConexao.Transaction = &sqlTransacao;
+    sqlTransacao.setObjectName(QStringLiteral("sqlTransacao"));
+
+    qryLojas.setObjectName(QStringLiteral("qryLojas"));
+    qryLojas.SetSQLText(RetailStatements::Lojas);
+    qryLojas.AddFieldDef({QStringLiteral("ET_ETABLISSEMENT"), TDbFieldKind::WideString, 6});
 }
 
 TdtmZEVRIK::~TdtmZEVRIK() = default;
+
+TDbField TdtmZEVRIK::qryLojasET_ETABLISSEMENT() const {
+    return qryLojas.FieldByName(QStringLiteral("ET_ETABLISSEMENT"));
+}
+
+void TdtmZEVRIK::Conectar(const QString& AServidor, const QString& ABancoDados, const QString& AUsuario,
+                          const QString& ASenha) {
+    sqlConexao.Close();
+    sqlConexao.Params.clear();
+    sqlConexao.Params << QStringLiteral("DriverID=MSSQL") << QStringLiteral("Server=") + AServidor
+                      << QStringLiteral("Database=") + ABancoDados << QStringLiteral("User_Name=") + AUsuario
+                      << QStringLiteral("Password=") + ASenha;
+    // The caught error is not kept: only its message travels on, under the server and database it concerns.
+    try {
+        sqlConexao.Open();
+    } catch (const EDbError& E) {
+        throw EDbError(ErroAoConectar(AServidor, ABancoDados, E.message()));
+    } catch (const std::exception& E) {
+        throw EDbError(ErroAoConectar(AServidor, ABancoDados, QString::fromUtf8(E.what())));
+    }
+}
+
+void TdtmZEVRIK::Conectar() {
+    ExigirConfigurado(ConfigIni->GetServidor(), QStringLiteral("Servidor de banco de dados não foi configurado!"));
+    ExigirConfigurado(ConfigIni->GetBancoDados(), QStringLiteral("Nome do banco de dados não foi configurado!"));
+    ExigirConfigurado(ConfigIni->GetUsuario(), QStringLiteral("Usuário do banco de dados não foi configurado!"));
+    ExigirConfigurado(ConfigIni->GetSenha(), QStringLiteral("Senha do banco de dados não foi configurada!"));
+
+    const QString Usuario = ConfigIni->GetUsuario();
+    const QString Senha = ConfigIni->GetSenha();
+    const QString BancoDados = ConfigIni->GetBancoDados();
+    const QString Servidor = ConfigIni->GetServidor();
+    Conectar(Servidor, BancoDados, Usuario, Senha);
+}
+
+void TdtmZEVRIK::Desconectar() {
+    sqlConexao.Close();
+}
+
+template <typename TWork> auto TdtmZEVRIK::ExecutarEDesconectar(TWork&& AWork) -> decltype(AWork()) {
+    return TryFinally(std::forward<TWork>(AWork), [this] { Desconectar(); });
+}
+
+QString TdtmZEVRIK::GetRefInternSemMpieceOle() {
+    QString Result;
+    Conectar();
+    ExecutarEDesconectar([&] {
+        std::unique_ptr<TDbQuery> Pendentes;
+        if (sqlConexao.ExecSQL(RetailStatements::RefInternSemMpieceOle, Pendentes) > 0) {
+            for (Pendentes->First(); !Pendentes->Eof(); Pendentes->Next()) {
+                QString Referencia = Pendentes->FieldByIndex(0).AsString();
+                Referencia.replace(u'\'', QStringLiteral("''"));
+                Result += QStringLiteral(",'") + Referencia + u'\'';
+            }
+        }
+    });
+    if (!Result.isEmpty())
+        Result = u'(' + Result.mid(1) + u')';
+    return Result;
+}
+
+qint64 TdtmZEVRIK::SalvarCupomFiscalBD(const QString& ARefInterna, const QString& AXML) {
+    Conectar();
+    // The collection outlives the connection: the layer may hold on to it until the connection closes.
+    TDbParams Parametros;
+    Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("MBP_QUALIFIANTOLE")).Value = QStringLiteral("PRR");
+    Parametros.AddParam(TDbFieldType::ftWideMemo, QStringLiteral("MBP_BLOCNOTE")).Value = AXML;
+    Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("GP_REFINTERNE")).Value = ARefInterna;
+    return ExecutarEDesconectar([&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
+}
+
+bool TdtmZEVRIK::IsValidStore(const QString& AIdLoja) {
+    Conectar();
+    return ExecutarEDesconectar([&] {
+        return MaiorQueZero(
+            sqlConexao.ExecSQLScalar(RetailStatements::ContarLoja, {AIdLoja}, {TDbFieldType::ftString}));
+    });
+}
+
+void TdtmZEVRIK::PopularComboBox(IItemList& AComboBox) {
+    // The list is a convenience: a store list that cannot be read leaves it as it is, without a word.
+    try {
+        Conectar();
+        ExecutarEDesconectar([&] {
+            qryLojas.Open();
+            AComboBox.BeginUpdate();
+            TryFinally(
+                [&] {
+                    AComboBox.Clear();
+                    for (qryLojas.First(); !qryLojas.Eof(); qryLojas.Next())
+                        AComboBox.Add(qryLojasET_ETABLISSEMENT().AsString());
+                },
+                [&] {
+                    AComboBox.EndUpdate();
+                    qryLojas.Close();
+                });
+        });
+    } catch (...) {
+    }
+}
+
+bool TdtmZEVRIK::IsReducaoZSalva(const QString& AIdLoja, const QDateTime& ADataMovimento) {
+    const QString Dia = FormatarDataMovimento(ADataMovimento.date(), FSeparadorData);
+    Conectar();
+    return ExecutarEDesconectar([&] {
+        return MaiorQueZero(sqlConexao.ExecSQLScalar(RetailStatements::ContarReducaoZ, {AIdLoja, Dia},
+                                                     {TDbFieldType::ftString, TDbFieldType::ftString}));
+    });
+}
+
+void TdtmZEVRIK::SalvarReducaoZBD(const QString& AIdLoja, const QString& AXML) {
+    Conectar();
+    ExecutarEDesconectar([&] {
+        sqlConexao.ExecSQL(RetailStatements::InsertReducaoZ, {AIdLoja, QStringLiteral("PRZ"), AXML},
+                           {TDbFieldType::ftString, TDbFieldType::ftString, TDbFieldType::ftString});
+    });
+}

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in release mode, generates the DFe data files they need (cached in bench-data/), runs every
+# benchmark and prints one table: figure, size, tool, raw engine, ratio, target.
+#   bash bench/run.sh [--quick]     --quick skips the 1M-coupon year file
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+quick=0
+[[ ${1:-} == --quick ]] && quick=1
+
+bash "$root/scripts/install-deps.sh"
+build=$root/build-bench
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target bench_dfe bench_grid bench_export bench_startup -- --quiet
+
+data=$root/bench-data
+mkdir -p "$data"
+generate() { # file count first-day days xml-size
+  if [[ ! -s $data/$1 ]]; then
+    echo "Generating $1 ($2 coupons)..." >&2
+    python3 "$root/tools/gen_bench_data.py" --out "$data/$1.tmp" --count "$2" --start "$3" --days "$4" \
+      --xml-size "$5" --seed 7
+    mv "$data/$1.tmp" "$data/$1"
+  fi
+}
+generate month10k.sqlite 10000 2024-03-01 31 6000
+generate month100k.sqlite 100000 2024-03-01 31 6000
+((quick)) || generate year1m.sqlite 1000000 2024-01-01 366 500
+
+export QT_QPA_PLATFORM=offscreen LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8
+rows=$(mktemp)
+trap 'rm -f "$rows"; [[ -n ${standin:-} ]] && kill "$standin" 2>/dev/null || true' EXIT
+run() { "$@" | grep '^ROW|' >>"$rows" || echo "failed: $*" >&2; }
+
+dfe=$build/bench/bench_dfe
+run "$dfe" filter "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "filter, month file" 1.25
+if ((!quick)); then
+  run "$dfe" filter "$data/year1m.sqlite" 2024-12-01 2024-12-31 1M "filter, year file (last month)" 1.05 7
+  run "$dfe" filter "$data/year1m.sqlite" 2025-06-01 2025-06-30 1M "filter, year file (empty period)" 1.05 7
+fi
+run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
+run "$dfe" memory "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
+run "$build/bench/bench_grid" firstpage "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
+run "$build/bench/bench_grid" marking "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
+
+# Growth with the rows scanned: the year-file filter (whole year) and the walk, at 10k, 100k and 1M.
+run "$dfe" filter "$data/month10k.sqlite" 2024-03-01 2024-03-31 10k "growth: filter" 0 5
+run "$dfe" walk "$data/month10k.sqlite" 2024-03-01 2024-03-31 10k 3
+if ((!quick)); then
+  run "$dfe" filter "$data/year1m.sqlite" 2024-01-01 2024-12-31 1M "growth: filter" 0 3
+  run "$dfe" walk "$data/year1m.sqlite" 2024-01-01 2024-12-31 1M 1
+  run "$dfe" openrss "$data/year1m.sqlite" 2024-01-01 2024-12-31 1M
+fi
+run "$dfe" openrss "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
+
+# Export against the SQL Server stand-in: 2,000 documents, half for the tool and half for the plain ODBC loop.
+python3 "$root/tools/gen_bench_data.py" --kvora-bench "$data/export-seed.json" --count 1000
+rm -f "$data/kvora-bench.sqlite" "$data/port"
+python3 "$root/tools/tds_standin/standin.py" --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
+  --seed "$data/export-seed.json" --parent-pid $$ >/dev/null &
+standin=$!
+for _ in $(seq 100); do [[ -s $data/port ]] && break; sleep 0.1; done
+run "$build/bench/bench_export" "127.0.0.1,$(cat "$data/port")" kvora kvora KVORA 1000
+kill "$standin"; wait "$standin" 2>/dev/null || true; standin=
+rm -f "$data/kvora-bench.sqlite" "$data/port"
+
+run "$build/bench/bench_startup" compare 20
+
+echo "Machine: $(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB, $(uname -sr)"
+printf '%-34s %-5s %16s %16s %7s %7s\n' figure size tool "raw engine" ratio target
+while IFS='|' read -r _ figure size tool raw ratio target; do
+  printf '%-34s %-5s %16s %16s %7s %7s\n' "$figure" "$size" "$tool" "$raw" "$ratio" "$target"
+done <"$rows"

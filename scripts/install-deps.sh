@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on Debian 12. Run as root; safe to run again.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build qt6-base-dev libgl-dev
+  libsqlite3-dev sqlite3 unixodbc unixodbc-dev tdsodbc freetds-bin libsqliteodbc
+  python3 xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-dejavu-extra locales clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The tests pin the Brazilian locale (date formats).
+if ! locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$'; then
+  echo "Generating the pt_BR.UTF-8 locale"
+  sed -i 's/^# *\(pt_BR\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^pt_BR\.UTF-8 UTF-8' /etc/locale.gen || echo 'pt_BR.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# The SQL Server connection goes through the FreeTDS ODBC driver under this name.
+if ! odbcinst -q -d -n FreeTDS >/dev/null 2>&1; then
+  driver=$(find /usr/lib -name libtdsodbc.so -print -quit)
+  echo "Registering the FreeTDS ODBC driver ($driver)"
+  printf '[FreeTDS]\nDescription=FreeTDS ODBC driver\nDriver=%s\n' "$driver" >/tmp/freetds-odbcinst.ini
+  odbcinst -i -d -f /tmp/freetds-odbcinst.ini >/dev/null
+  rm -f /tmp/freetds-odbcinst.ini
+fi

@@ -1,0 +1,355 @@
+#include "app/DBGrid.h"
+
+#include "app/DBGridDelegate.h"
+#include "app/DBGridIndicator.h"
+#include "data/TDbQuery.h"
+
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include <climits>
+
+namespace {
+
+constexpr Qt::KeyboardModifiers KeyModifiers = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+constexpr int WheelNotch = 120;
+
+} // namespace
+
+TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel(this)) {
+    setVerticalHeader(new TDBGridIndicator(*this));
+    setItemDelegate(new TDBGridDelegate(*this));
+    setModel(Model);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    setFocusPolicy(Qt::StrongFocus);
+
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setFixedWidth(fontMetrics().height() + 10);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setAttribute(Qt::WA_Hover);
+}
+
+TDBGrid::~TDBGrid() = default;
+
+void TDBGrid::SetDataSet(TDbQuery* AQuery) {
+    if (TDbQuery* previous = Model->DataSet()) {
+        disconnect(previous, nullptr, this, nullptr);
+    }
+    // The model reloads first: the grid's own reactions below read its rows.
+    Model->SetDataSet(AQuery);
+    if (AQuery) {
+        connect(AQuery, &TDbQuery::Opened, this, &TDBGrid::ListChanged);
+        connect(AQuery, &TDbQuery::Closed, this, &TDBGrid::ListChanged);
+        connect(AQuery, &TDbQuery::CurrentRowChanged, this, &TDBGrid::FollowCurrentRow);
+    }
+    Marks.SetDataSet(AQuery);
+    ListChanged();
+}
+
+TDbQuery* TDBGrid::DataSet() const {
+    return Model->DataSet();
+}
+
+bool TDBGrid::ListOpen() const {
+    const TDbQuery* query = Model->DataSet();
+    return query && query->Active();
+}
+
+bool TDBGrid::CurrentRowSelected() const {
+    return ListOpen() && Marks.Contains(DataSet()->GetBookmark());
+}
+
+void TDBGrid::SetCurrentRowSelected(bool ASelected) {
+    if (!ListOpen() || DataSet()->IsEmpty()) {
+        return;
+    }
+    if (ASelected) {
+        Marks.Insert(DataSet()->GetBookmark());
+    } else {
+        Marks.Remove(DataSet()->GetBookmark());
+    }
+    Repaint();
+}
+
+int TDBGrid::CurrentRow() const {
+    return ListOpen() ? DataSet()->RecNo() : -1;
+}
+
+bool TDBGrid::RowMarked(int ARow) const {
+    return ListOpen() && Marks.Count() > 0 && ARow >= 0 && ARow < DataSet()->FetchedRowCount() &&
+           Marks.Contains(DataSet()->BookmarkAt(ARow));
+}
+
+bool TDBGrid::RowHighlighted(int ARow) const {
+    return RowMarked(ARow) || (hasFocus() && ARow == CurrentRow());
+}
+
+void TDBGrid::ListChanged() {
+    Marks.Clear();
+    Anchor = TDbBookmark();
+    RangeActive = false;
+    AdjustColumnWidths();
+    FollowCurrentRow(CurrentRow());
+}
+
+void TDBGrid::AdjustColumnWidths() {
+    // Display widths count characters as wide as a digit; the cell's own text margins and the grid line come on top.
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    const QFontMetrics titleMetrics(horizontalHeader()->font());
+    for (int column = 0; column < Model->columnCount(); ++column) {
+        const QString title = Model->headerData(column, Qt::Horizontal).toString();
+        const int digits = fontMetrics().horizontalAdvance(QString(Model->DisplayWidth(column), QLatin1Char('0')));
+        const int width = qMax(digits, titleMetrics.horizontalAdvance(title)) + padding;
+        setColumnWidth(column, width);
+    }
+}
+
+void TDBGrid::FollowCurrentRow(int ARow) {
+    Model->SyncRows();
+    Following = true;
+    if (ARow >= 0 && ARow < Model->rowCount()) {
+        const QModelIndex index = Model->index(ARow, qMax(currentIndex().column(), 0));
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        scrollTo(index);
+    } else {
+        selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    }
+    Following = false;
+    Repaint();
+}
+
+void TDBGrid::currentChanged(const QModelIndex& ACurrent, const QModelIndex& APrevious) {
+    QTableView::currentChanged(ACurrent, APrevious);
+    if (!Following && ACurrent.isValid() && ListOpen() && ACurrent.row() != DataSet()->RecNo()) {
+        DataSet()->MoveTo(ACurrent.row());
+    }
+    Repaint();
+}
+
+void TDBGrid::Repaint() {
+    viewport()->update();
+    verticalHeader()->viewport()->update();
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* AEvent) {
+    QTableView::focusInEvent(AEvent);
+    Repaint();
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* AEvent) {
+    QTableView::focusOutEvent(AEvent);
+    Repaint();
+}
+
+void TDBGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers AModifiers) {
+    setFocus(Qt::MouseFocusReason);
+    if (!ListOpen() || ARow < 0 || ARow >= Model->rowCount()) {
+        return;
+    }
+    MoveTo(ARow);
+    if (AButton == Qt::LeftButton) {
+        RangeActive = false;
+        const TDbBookmark pressed = DataSet()->GetBookmark();
+        if (AModifiers & Qt::ControlModifier) {
+            Marks.Toggle(pressed);
+        } else {
+            Marks.Clear();
+            Marks.Insert(pressed);
+        }
+    }
+    Repaint();
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* AEvent) {
+    // Presses outside the cells (below the last row, for instance) touch neither marks nor the current row.
+    const QModelIndex index = indexAt(AEvent->position().toPoint());
+    if (index.isValid()) {
+        PressRow(index.row(), AEvent->button(), AEvent->modifiers());
+    }
+    AEvent->accept();
+}
+
+// The second press of a double click does nothing; dragging does not mark or move.
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGrid::wheelEvent(QWheelEvent* AEvent) {
+    AEvent->accept();
+    if (!ListOpen()) {
+        return;
+    }
+    WheelRemainder += AEvent->angleDelta().y();
+    for (; WheelRemainder >= WheelNotch; WheelRemainder -= WheelNotch) {
+        Step(-1);
+    }
+    for (; WheelRemainder <= -WheelNotch; WheelRemainder += WheelNotch) {
+        Step(1);
+    }
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* AEvent) {
+    const Qt::KeyboardModifiers modifiers = AEvent->modifiers() & KeyModifiers;
+    int key = AEvent->key();
+    if (OnKeyDown) {
+        OnKeyDown(*this, key, modifiers);
+        if (key == 0) {
+            AEvent->accept();
+            return;
+        }
+    }
+    if (ListOpen() && HandleKey(key, modifiers)) {
+        AEvent->accept();
+    } else {
+        AEvent->ignore();
+    }
+}
+
+bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
+    const bool ctrl = AModifiers & Qt::ControlModifier;
+    const bool shift = AModifiers & Qt::ShiftModifier;
+    switch (AKey) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int direction = AKey == Qt::Key_Up ? -1 : 1;
+        if (ctrl) {
+            ClearMarks();
+            MoveTo(direction < 0 ? TopVisibleRow() : BottomVisibleRow());
+        } else if (shift) {
+            StepRange(direction);
+        } else {
+            ClearMarks();
+            Step(direction);
+        }
+        return true;
+    }
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const bool up = AKey == Qt::Key_PageUp;
+        ClearMarks();
+        if (ctrl) {
+            MoveTo(up ? TopVisibleRow() : BottomVisibleRow());
+        } else {
+            MoveTo(qMax(0, CurrentRow() + (up ? -PageRows() : PageRows())));
+        }
+        return true;
+    }
+    case Qt::Key_Home:
+        ClearMarks();
+        MoveTo(0);
+        return true;
+    case Qt::Key_End:
+        ClearMarks();
+        MoveTo(INT_MAX);
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (ctrl) {
+            // Only the current column moves, which whole-row highlighting does not show.
+            const int column = AKey == Qt::Key_Left ? 0 : Model->columnCount() - 1;
+            const QModelIndex index = Model->index(qMax(CurrentRow(), 0), column);
+            if (index.isValid()) {
+                selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            }
+        } else {
+            ClearMarks();
+            Step(AKey == Qt::Key_Left ? -1 : 1);
+        }
+        return true;
+    case Qt::Key_Escape:
+        ClearMarks();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TDBGrid::ClearMarks() {
+    Marks.Clear();
+    RangeActive = false;
+    Repaint();
+}
+
+void TDBGrid::Step(int ADirection) {
+    if (ADirection < 0) {
+        DataSet()->Prior();
+    } else {
+        DataSet()->Next();
+    }
+}
+
+// Shift+Up / Shift+Down: a range grows from the anchor, and a step back toward the anchor unmarks the row left.
+void TDBGrid::StepRange(int ADirection) {
+    TDbQuery& query = *DataSet();
+    if (query.IsEmpty()) {
+        return;
+    }
+    const TDbBookmark current = query.GetBookmark();
+    if (!RangeActive) {
+        Anchor = current;
+        Marks.Insert(current);
+        RangeActive = true;
+        Step(ADirection);
+        Marks.Insert(query.GetBookmark());
+    } else {
+        const int order = query.CompareBookmarks(current, Anchor);
+        const bool towardAnchor = (ADirection < 0 && order > 0) || (ADirection > 0 && order < 0);
+        if (towardAnchor) {
+            Marks.Remove(current);
+            Step(ADirection);
+        } else {
+            Step(ADirection);
+            Marks.Insert(query.GetBookmark());
+        }
+    }
+    Repaint();
+}
+
+void TDBGrid::MoveTo(int ARow) {
+    if (ARow >= 0) {
+        DataSet()->MoveTo(ARow);
+    }
+}
+
+int TDBGrid::TopVisibleRow() const {
+    return qMax(rowAt(0), 0);
+}
+
+int TDBGrid::BottomVisibleRow() const {
+    const int top = TopVisibleRow();
+    int bottom = rowAt(viewport()->height() - 1);
+    if (bottom < 0) {
+        return Model->rowCount() - 1;
+    }
+    // The last fully shown row.
+    if (bottom > top && rowViewportPosition(bottom) + rowHeight(bottom) > viewport()->height()) {
+        --bottom;
+    }
+    return bottom;
+}
+
+int TDBGrid::PageRows() const {
+    return qMax(1, viewport()->height() / verticalHeader()->defaultSectionSize());
+}

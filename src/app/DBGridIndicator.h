@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QHeaderView>
+
+class TDBGrid;
+
+/// The grid's indicator column (its vertical header): an arrow at the current row, a dot at each other marked row,
+/// an arrow with a dot at a marked current row. A press on it counts as a press on its row.
+class TDBGridIndicator : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit TDBGridIndicator(TDBGrid& AGrid);
+
+protected:
+    void paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const override;
+    void mousePressEvent(QMouseEvent* AEvent) override;
+    void mouseDoubleClickEvent(QMouseEvent* AEvent) override;
+    void mouseMoveEvent(QMouseEvent* AEvent) override;
+    void mouseReleaseEvent(QMouseEvent* AEvent) override;
+
+private:
+    TDBGrid& Grid;
+};

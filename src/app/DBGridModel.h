@@ -1,0 +1,63 @@
+#pragma once
+
+#include "data/TDbFieldDef.h"
+#include "data/TDbQuery.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QLocale>
+#include <QPointer>
+
+#include <exception>
+#include <functional>
+
+/// Table model over a row set: one column per field, titled with the field name, and the rows fetched so far.
+/// Further rows are fetched in batches only when the view asks for them (canFetchMore / fetchMore). Read-only.
+/// UI thread only.
+class TDBGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    /// Receives an error raised while fetching rows for the view.
+    using ErrorReporter = std::function<void(std::exception_ptr)>;
+
+    static constexpr int BatchSize = 100;
+
+    explicit TDBGridModel(QObject* AParent = nullptr);
+    ~TDBGridModel() override;
+
+    /// The row set shown; not owned. Null shows nothing.
+    void SetDataSet(TDbQuery* AQuery);
+    TDbQuery* DataSet() const { return Query; }
+
+    /// Replaces the default reporter, which re-raises the error from a posted event so that it reaches the
+    /// application's error handler outside of layout and painting.
+    void SetErrorReporter(ErrorReporter AReporter);
+
+    /// Announces every row the row set has fetched but the view does not know yet.
+    void SyncRows();
+    /// The field's display width in characters.
+    int DisplayWidth(int AColumn) const;
+
+    /// The cell text of a value of a field of kind ADef, formatted with ALocale.
+    static QString CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale);
+
+    int rowCount(const QModelIndex& AParent = {}) const override;
+    int columnCount(const QModelIndex& AParent = {}) const override;
+    QVariant data(const QModelIndex& AIndex, int ARole = Qt::DisplayRole) const override;
+    QVariant headerData(int ASection, Qt::Orientation AOrientation, int ARole = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& AIndex) const override;
+    bool canFetchMore(const QModelIndex& AParent) const override;
+    void fetchMore(const QModelIndex& AParent) override;
+
+private:
+    void Reload();
+    void RowsFetched();
+
+    QPointer<TDbQuery> Query;
+    QList<TDbFieldDef> Fields;
+    int Rows = 0;
+    bool Shown = false;       ///< Fields and Rows describe an open row set
+    bool FetchFailed = false; ///< a fetch for the view failed; no more until the next opening
+    ErrorReporter Reporter;
+    QLocale Locale;
+};

@@ -1,0 +1,119 @@
+#include "app/TPresentation.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+TPresentation::ModalHandler modalHandler;
+QString applicationTitle;
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    int result;
+    const char* text;
+};
+
+const QList<ButtonSpec>& buttonsOf(unsigned flags) {
+    static const ButtonSpec ok{QMessageBox::Ok, TPresentation::IDOK, "OK"};
+    static const ButtonSpec cancel{QMessageBox::Cancel, TPresentation::IDCANCEL, "Cancelar"};
+    static const ButtonSpec abort{QMessageBox::Abort, TPresentation::IDABORT, "&Anular"};
+    static const ButtonSpec retry{QMessageBox::Retry, TPresentation::IDRETRY, "&Repetir"};
+    static const ButtonSpec ignore{QMessageBox::Ignore, TPresentation::IDIGNORE, "&Ignorar"};
+    static const ButtonSpec yes{QMessageBox::Yes, TPresentation::IDYES, "&Sim"};
+    static const ButtonSpec no{QMessageBox::No, TPresentation::IDNO, "&Não"};
+    static const QList<QList<ButtonSpec>> byType = {
+        {ok}, {ok, cancel}, {abort, retry, ignore}, {yes, no, cancel}, {yes, no}, {retry, cancel}};
+    const unsigned type = flags & 0xF;
+    return byType[type < byType.size() ? type : 0];
+}
+
+QMessageBox::Icon iconOf(unsigned flags) {
+    switch (flags & 0xF0) {
+    case TPresentation::MB_ICONHAND:
+        return QMessageBox::Critical;
+    case TPresentation::MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case TPresentation::MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case TPresentation::MB_ICONASTERISK:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+/// Runs a message box built from flags and returns the ID* code of the pressed button.
+int runMessageBox(const QString& objectName, const QString& text, const QString& caption, unsigned flags) {
+    QMessageBox box(iconOf(flags), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
+    box.setObjectName(objectName);
+    box.setTextFormat(Qt::PlainText);
+    const QList<ButtonSpec>& buttons = buttonsOf(flags);
+    for (const ButtonSpec& spec : buttons) {
+        box.addButton(spec.button)->setText(QString::fromUtf8(spec.text));
+    }
+    const auto defaultIndex = static_cast<qsizetype>((flags & 0xF00) >> 8);
+    box.setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0].button);
+    const int pressed = TPresentation::ShowModal(box);
+    for (const ButtonSpec& spec : buttons) {
+        if (spec.button == pressed) {
+            return spec.result;
+        }
+    }
+    // Closed without a button (only possible where Esc maps to none): the platform reports Cancel.
+    return TPresentation::IDCANCEL;
+}
+
+} // namespace
+
+int TPresentation::ShowModal(QDialog& dialog) {
+    if (modalHandler) {
+        return modalHandler(dialog);
+    }
+    return dialog.exec();
+}
+
+void TPresentation::setModalHandler(ModalHandler handler) {
+    modalHandler = std::move(handler);
+}
+
+void TPresentation::ErrorBox(const QString& text) {
+    runMessageBox(QStringLiteral("ErrorBox"), ErrorBoxText(text), ApplicationTitle(), MB_OK | MB_ICONHAND);
+}
+
+QString TPresentation::ErrorBoxText(const QString& text) {
+    if (!text.isEmpty() && text.back() > QLatin1Char('.')) {
+        return text + QLatin1Char('.');
+    }
+    return text;
+}
+
+int TPresentation::QuestionBox(const QString& text, const QString& caption, unsigned flags) {
+    return runMessageBox(QStringLiteral("QuestionBox"), text, caption, flags);
+}
+
+void TPresentation::InformationBox(const QString& text) {
+    // No owner: the box is centred on the screen.
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::NoButton);
+    box.setObjectName(QStringLiteral("InformationBox"));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    ShowModal(box);
+}
+
+QString TPresentation::ApplicationTitle() {
+    return applicationTitle;
+}
+
+void TPresentation::SetApplicationTitle(const QString& title) {
+    applicationTitle = title;
+}
+
+QString TPresentation::TitleFromExecutable(const QString& executablePath) {
+    const qsizetype nameStart =
+        qMax(executablePath.lastIndexOf(QLatin1Char('/')), executablePath.lastIndexOf(QLatin1Char('\\'))) + 1;
+    const QString name = executablePath.mid(nameStart).section(QLatin1Char('.'), 0, 0);
+    return name.left(1) + name.mid(1).toLower();
+}

@@ -1,0 +1,82 @@
+#include "app/uAndamento.h"
+
+#include "app/TPresentation.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+
+TfrmAndamento* frmAndamento = nullptr;
+
+namespace {
+
+constexpr int LarguraCliente = 668;
+constexpr int AlturaCliente = 375;
+constexpr int Margem = 3;
+
+/// Removes leading and trailing characters with codes up to U+0020 (blanks and every control character).
+QString AparaControles(const QString& ATexto) {
+    qsizetype inicio = 0;
+    qsizetype fim = ATexto.size();
+    while (inicio < fim && ATexto.at(inicio).unicode() <= 0x20) {
+        ++inicio;
+    }
+    while (fim > inicio && ATexto.at(fim - 1).unicode() <= 0x20) {
+        --fim;
+    }
+    return ATexto.mid(inicio, fim - inicio);
+}
+
+/// The window belongs to the application object: it goes when the application does.
+void DestruirFrmAndamento() {
+    delete frmAndamento;
+    frmAndamento = nullptr;
+}
+
+} // namespace
+
+TfrmAndamento::TfrmAndamento(QWidget* AParent)
+    : QDialog(AParent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmAndamento"));
+    setWindowTitle(QStringLiteral("Andamento..."));
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFixedSize(LarguraCliente, AlturaCliente);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(Margem, Margem, Margem, Margem);
+    layout->addWidget(Memo1);
+}
+
+TfrmAndamento::~TfrmAndamento() = default;
+
+void TfrmAndamento::MostrarMensagem(const QString& AMensagem) {
+    if (frmAndamento == nullptr) {
+        frmAndamento = new TfrmAndamento();
+        qAddPostRoutine(DestruirFrmAndamento);
+    }
+    frmAndamento->Memo1->clear();
+    frmAndamento->Memo1->setPlainText(AparaControles(AMensagem));
+    frmAndamento->CentralizarNaTela();
+    TPresentation::ShowModal(*frmAndamento);
+    frmAndamento->hide();
+}
+
+void TfrmAndamento::CentralizarNaTela() {
+    QScreen* tela = QGuiApplication::primaryScreen();
+    if (tela == nullptr) {
+        return;
+    }
+    // The frame is known once the window has been shown; before that the client area stands for it.
+    QRect moldura = frameGeometry();
+    moldura.moveCenter(tela->geometry().center());
+    move(moldura.topLeft());
+}

@@ -1,0 +1,70 @@
+#include "data/TDbField.h"
+
+#include "platform/AnsiCodePage.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+QString DecodeBytes(const QByteArray& ABytes) {
+    // Valid UTF-8 is decoded as such (its byte-order mark dropped); anything else one character per byte.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(ABytes);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return AnsiCodePage::toUnicode(ABytes);
+}
+
+} // namespace
+
+QString TDbField::AsString() const {
+    switch (Value.typeId()) {
+    case QMetaType::UnknownType:
+        return {};
+    case QMetaType::QString:
+        return Value.toString();
+    case QMetaType::QByteArray:
+        return DecodeBytes(Value.toByteArray());
+    case QMetaType::Double:
+        return QString::number(Value.toDouble(), 'g', 15);
+    case QMetaType::QDateTime:
+        return Value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+    case QMetaType::Bool:
+        return Value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return Value.toString();
+    }
+}
+
+int TDbField::AsInteger() const {
+    switch (Value.typeId()) {
+    case QMetaType::UnknownType:
+        return 0;
+    case QMetaType::Double:
+        return qRound(Value.toDouble());
+    case QMetaType::QString:
+        return Value.toString().trimmed().toInt();
+    default:
+        return int(Value.toLongLong());
+    }
+}
+
+QByteArray TDbField::AsBytes() const {
+    switch (Value.typeId()) {
+    case QMetaType::UnknownType:
+        return {};
+    case QMetaType::QByteArray:
+        return Value.toByteArray();
+    default:
+        return AsString().toUtf8();
+    }
+}
+
+QDateTime TDbField::AsDateTime() const {
+    return Value.typeId() == QMetaType::QDateTime ? Value.toDateTime() : QDateTime();
+}
+
+double TDbField::AsFloat() const {
+    return Value.isNull() ? 0.0 : Value.toDouble();
+}

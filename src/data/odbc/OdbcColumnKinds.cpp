@@ -1,0 +1,134 @@
+#include "data/odbc/OdbcColumnKinds.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace OdbcColumnKinds {
+
+namespace {
+
+constexpr int SqlServerXml = -152;
+constexpr int SqlServerTime2 = -154;
+constexpr int SqlServerDateTimeOffset = -155;
+
+void Set(TDbColumnInfo& AInfo, const char* AKindName, TDbFieldKind AKind, qint64 ALength = 0) {
+    AInfo.KindName = QLatin1String(AKindName);
+    AInfo.FieldKind = AKind;
+    AInfo.Length = int(std::min<qint64>(ALength, std::numeric_limits<int>::max()));
+}
+
+bool IsLong(qint64 ASize) {
+    return ASize <= 0 || ASize >= LongThreshold;
+}
+
+} // namespace
+
+TDbColumnInfo Classify(const QString& AName, int ASqlType, qint64 AColumnSize, int ADecimalDigits) {
+    TDbColumnInfo Info;
+    Info.Name = AName;
+    switch (ASqlType) {
+    case SQL_CHAR:
+        if (IsLong(AColumnSize))
+            Set(Info, "Memo", TDbFieldKind::Memo);
+        else
+            Set(Info, "FixedChar", TDbFieldKind::FixedChar, AColumnSize);
+        break;
+    case SQL_VARCHAR:
+        if (IsLong(AColumnSize))
+            Set(Info, "Memo", TDbFieldKind::Memo);
+        else
+            Set(Info, "String", TDbFieldKind::String, AColumnSize);
+        break;
+    case SQL_LONGVARCHAR:
+        Set(Info, "Memo", TDbFieldKind::Memo);
+        break;
+    case SQL_WCHAR:
+        if (IsLong(AColumnSize))
+            Set(Info, "WideMemo", TDbFieldKind::WideMemo);
+        else
+            Set(Info, "FixedWideChar", TDbFieldKind::WideString, AColumnSize);
+        break;
+    case SQL_WVARCHAR:
+        if (IsLong(AColumnSize))
+            Set(Info, "WideMemo", TDbFieldKind::WideMemo);
+        else
+            Set(Info, "WideString", TDbFieldKind::WideString, AColumnSize);
+        break;
+    case SQL_WLONGVARCHAR:
+    case SqlServerXml:
+        Set(Info, "WideMemo", TDbFieldKind::WideMemo);
+        break;
+    case SQL_GUID:
+        Set(Info, "Guid", TDbFieldKind::WideString, 38);
+        break;
+    case SQL_BIT:
+        Set(Info, "Boolean", TDbFieldKind::Boolean);
+        break;
+    case SQL_TINYINT:
+        Set(Info, "Byte", TDbFieldKind::Integer);
+        break;
+    case SQL_SMALLINT:
+        Set(Info, "SmallInt", TDbFieldKind::Integer);
+        break;
+    case SQL_INTEGER:
+        Set(Info, "Integer", TDbFieldKind::Integer);
+        break;
+    case SQL_BIGINT:
+        Set(Info, "LargeInt", TDbFieldKind::LargeInt);
+        break;
+    case SQL_REAL:
+        Set(Info, "Single", TDbFieldKind::Float);
+        break;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        Set(Info, "Float", TDbFieldKind::Float);
+        break;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+        // Up to 18 digits with at most 4 decimals fit the fixed-point kind; wider ones need the formatted one.
+        Set(Info, AColumnSize <= 18 && ADecimalDigits <= 4 ? "BCD" : "FMTBcdField", TDbFieldKind::BCD);
+        Info.Precision = int(AColumnSize);
+        Info.Scale = ADecimalDigits;
+        break;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+        Set(Info, "Date", TDbFieldKind::SQLTimeStamp);
+        break;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+    case SqlServerTime2:
+        Set(Info, "Time", TDbFieldKind::SQLTimeStamp);
+        break;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+    case SqlServerDateTimeOffset:
+        Set(Info, "SQLTimeStamp", TDbFieldKind::SQLTimeStamp);
+        break;
+    case SQL_BINARY:
+        if (IsLong(AColumnSize))
+            Set(Info, "Blob", TDbFieldKind::Blob);
+        else
+            Set(Info, "Bytes", TDbFieldKind::Blob, AColumnSize);
+        break;
+    case SQL_VARBINARY:
+        if (IsLong(AColumnSize))
+            Set(Info, "Blob", TDbFieldKind::Blob);
+        else
+            Set(Info, "VarBytes", TDbFieldKind::Blob, AColumnSize);
+        break;
+    case SQL_LONGVARBINARY:
+        Set(Info, "Blob", TDbFieldKind::Blob);
+        break;
+    default:
+        // A type of no known kind is read as text, which every driver can give.
+        Set(Info, "WideMemo", TDbFieldKind::WideMemo);
+        break;
+    }
+    return Info;
+}
+
+} // namespace OdbcColumnKinds

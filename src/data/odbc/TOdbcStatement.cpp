@@ -1,0 +1,154 @@
+#include "data/odbc/TOdbcStatement.h"
+
+#include "data/odbc/OdbcColumnKinds.h"
+#include "data/odbc/OdbcValueReader.h"
+#include "platform/AnsiCodePage.h"
+
+#include <algorithm>
+#include <map>
+
+void OdbcWireOwner::TakeFor(TOdbcStatement* AStatement) {
+    if (Holder && Holder != AStatement) {
+        TOdbcStatement* Previous = Holder;
+        Holder = nullptr;
+        Previous->BufferRemainingRows();
+    }
+}
+
+TOdbcStatement::TOdbcStatement(const OdbcHandle& AConnection, std::shared_ptr<OdbcWireOwner> AWire,
+                               OdbcStatementSettings ASettings, const QString& ASql)
+    : Statement(SQL_HANDLE_STMT, &AConnection), Wire(std::move(AWire)), Settings(std::move(ASettings)) {
+    Wire->TakeFor(this);
+    Check(SQLPrepareW(Statement.Get(), OdbcCall::Wide(ASql), SQL_NTS));
+}
+
+TOdbcStatement::~TOdbcStatement() {
+    Wire->Release(this);
+}
+
+void TOdbcStatement::Execute(const QList<TDbBindValue>& AValues) {
+    ColumnInfos.clear();
+    Affected = -1;
+    CloseCursor();
+    Wire->TakeFor(this);
+    Bind(AValues);
+    Check(SQLExecute(Statement.Get()));
+    SQLLEN Count = -1;
+    Check(SQLRowCount(Statement.Get(), &Count));
+    Affected = Count;
+    Describe();
+    RowsLeft = !ColumnInfos.isEmpty();
+    if (RowsLeft)
+        Wire->Holder = this;
+}
+
+void TOdbcStatement::CloseCursor() {
+    Buffered.clear();
+    RowsLeft = false;
+    Wire->Release(this);
+    Check(SQLFreeStmt(Statement.Get(), SQL_CLOSE));
+}
+
+void TOdbcStatement::BufferRemainingRows() {
+    while (RowsLeft && Check(SQLFetch(Statement.Get())) != SQL_NO_DATA) {
+        QVariantList Row;
+        for (int Column = 0; Column < ColumnInfos.size(); ++Column)
+            Row << OdbcValueReader::ReadColumn(Statement, Column + 1, ColumnInfos[Column].FieldKind,
+                                               Settings.DriverFile);
+        Buffered.push_back(std::move(Row));
+    }
+    RowsLeft = false;
+    Wire->Release(this);
+    Check(SQLFreeStmt(Statement.Get(), SQL_CLOSE));
+}
+
+void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
+    Check(SQLFreeStmt(Statement.Get(), SQL_RESET_PARAMS));
+    Values.assign(std::size_t(AValues.size()), BoundValue{});
+    if (StringSizes.size() < Values.size())
+        StringSizes.resize(Values.size(), 1);
+    for (qsizetype I = 0; I < AValues.size(); ++I) {
+        const TDbBindValue& Source = AValues[I];
+        BoundValue& Target = Values[std::size_t(I)];
+        // Both types reach the driver as UTF-16, so that no driver reads 8-bit bytes in a character set of its
+        // own choosing; ftString is first reduced to the ANSI code page (characters it lacks become "?") and
+        // declared varchar, so the server still receives 8-bit text.
+        const bool Narrow = Source.DataType == TDbFieldType::ftString;
+        const QString Text = Narrow ? AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(Source.Value)) : Source.Value;
+        Target.Data =
+            QByteArray(reinterpret_cast<const char*>(Text.utf16()), Text.size() * qsizetype(sizeof(SQLWCHAR)));
+        SQLSMALLINT SqlType = SQL_VARCHAR;
+        SQLULEN Size = 0;
+        if (Narrow) {
+            SQLULEN& Declared = StringSizes[std::size_t(I)];
+            Size = Declared = std::max<SQLULEN>(Declared, SQLULEN(Text.size()));
+        } else if (Settings.WideMemoAsMax) {
+            SqlType = SQL_WVARCHAR; // size 0: nvarchar(max)
+        } else {
+            SqlType = SQL_WLONGVARCHAR;
+            Size = SQLULEN(std::max<qsizetype>(Text.size(), 1));
+        }
+        Target.Indicator = Source.Value.isNull() ? SQL_NULL_DATA : SQLLEN(Target.Data.size());
+        Check(SQLBindParameter(Statement.Get(), SQLUSMALLINT(I + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SqlType, Size, 0,
+                               Target.Data.data(), SQLLEN(Target.Data.size()), &Target.Indicator));
+    }
+}
+
+void TOdbcStatement::Describe() {
+    SQLSMALLINT Count = 0;
+    Check(SQLNumResultCols(Statement.Get(), &Count));
+    std::vector<SQLWCHAR> Name(256);
+    for (SQLUSMALLINT Column = 1; Column <= Count; ++Column) {
+        SQLSMALLINT NameLength = 0;
+        SQLSMALLINT Type = 0;
+        SQLULEN Size = 0;
+        SQLSMALLINT Digits = 0;
+        SQLSMALLINT Nullable = 0;
+        for (;;) {
+            Check(SQLDescribeColW(Statement.Get(), Column, Name.data(), SQLSMALLINT(Name.size()), &NameLength, &Type,
+                                  &Size, &Digits, &Nullable));
+            if (std::size_t(NameLength) < Name.size())
+                break;
+            Name.resize(std::size_t(NameLength) + 1);
+        }
+        ColumnInfos << OdbcColumnKinds::Classify(OdbcCall::FromWide(Name.data(), NameLength), Type, qint64(Size),
+                                                 Digits);
+    }
+}
+
+bool TOdbcStatement::Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) {
+    if (!Buffered.empty()) {
+        const QVariantList Cells = std::move(Buffered.front());
+        Buffered.pop_front();
+        ARow.clear();
+        for (const TDbBoundField& Field : AFields) {
+            const bool Known = Field.Column >= 0 && Field.Column < Cells.size();
+            ARow << (Known ? OdbcValueReader::Convert(Cells[Field.Column], Field.Def, ColumnInfos[Field.Column].Name)
+                           : QVariant());
+        }
+        return true;
+    }
+    if (!RowsLeft)
+        return false;
+    if (Check(SQLFetch(Statement.Get())) == SQL_NO_DATA) {
+        RowsLeft = false;
+        Wire->Release(this);
+        return false;
+    }
+    // Drivers hand out column data in ascending column order only, so each needed column is read once, in order.
+    std::map<int, QVariant> Cells;
+    for (const TDbBoundField& Field : AFields) {
+        if (Field.Column >= 0 && Field.Column < ColumnInfos.size())
+            Cells.emplace(Field.Column, QVariant());
+    }
+    for (auto& [Column, Value] : Cells)
+        Value = OdbcValueReader::ReadColumn(Statement, Column + 1, ColumnInfos[Column].FieldKind, Settings.DriverFile);
+    ARow.clear();
+    for (const TDbBoundField& Field : AFields) {
+        const auto Cell = Cells.find(Field.Column);
+        ARow << (Cell == Cells.end()
+                     ? QVariant()
+                     : OdbcValueReader::Convert(Cell->second, Field.Def, ColumnInfos[Field.Column].Name));
+    }
+    return true;
+}

@@ -1,0 +1,66 @@
+#include "data/sqlite/SQLiteConnection.h"
+
+#include "data/sqlite/SQLiteBackend.h"
+#include "data/sqlite/SQLiteStatement.h"
+
+namespace {
+
+QString ParamValue(const QStringList& AParams, QStringView AKey) {
+    for (const QString& line : AParams) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals >= 0 && QStringView(line).left(equals).trimmed().compare(AKey, Qt::CaseInsensitive) == 0) {
+            return line.mid(equals + 1);
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+void SQLiteConnection::Open(const QStringList& AParams) {
+    Close();
+    const QString path = ParamValue(AParams, u"Database");
+    const QByteArray name = path.isEmpty() ? QByteArrayLiteral(":memory:") : path.toUtf8();
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    SQLiteApi::Database db(handle);
+    SQLiteApi::Check(db.get(), rc);
+    SQLiteApi::Check(db.get(), sqlite3_extended_result_codes(db.get(), 1));
+    // No busy handler: a statement meeting another process's lock fails at once.
+    SQLiteApi::Check(db.get(), sqlite3_busy_timeout(db.get(), 0));
+    Exec(db.get(), QStringLiteral("PRAGMA cache_size = 10000"));
+    Exec(db.get(), QStringLiteral("PRAGMA locking_mode = Exclusive"));
+    Exec(db.get(), QStringLiteral("PRAGMA synchronous = Off"));
+    Exec(db.get(), QStringLiteral("PRAGMA journal_mode = Delete"));
+    Exec(db.get(), QStringLiteral("PRAGMA foreign_keys = On"));
+    Db = std::move(db);
+}
+
+void SQLiteConnection::Exec(sqlite3* ADb, const QString& ASql) {
+    try {
+        SQLiteStatement statement(ADb, ASql);
+        statement.Execute({});
+    } catch (EDbEngineError& error) {
+        error.CommandText = ASql;
+        throw;
+    }
+}
+
+void SQLiteConnection::Close() {
+    Db.reset();
+}
+
+std::unique_ptr<IDbStatement> SQLiteConnection::Prepare(const QString& ASql) {
+    if (!Db) {
+        throw EDbError(QStringLiteral("The SQLite connection is not open"));
+    }
+    return std::make_unique<SQLiteStatement>(Db.get(), ASql);
+}
+
+std::unique_ptr<IDbBackend> CreateSQLiteBackend() {
+    return std::make_unique<SQLiteConnection>();
+}
+
+void RegisterSQLiteBackend() {
+    DbBackends::Register(QStringLiteral("SQLite"), [] { return CreateSQLiteBackend(); });
+}

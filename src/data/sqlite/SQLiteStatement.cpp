@@ -1,0 +1,91 @@
+#include "data/sqlite/SQLiteStatement.h"
+
+#include "data/sqlite/SQLiteTypeClassifier.h"
+#include "data/sqlite/SQLiteValueReader.h"
+
+SQLiteStatement::SQLiteStatement(sqlite3* ADb, const QString& ASql) : Db(ADb) {
+    const QByteArray sql = ASql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    SQLiteApi::Check(Db, sqlite3_prepare_v2(Db, sql.constData(), int(sql.size()), &stmt, nullptr));
+    // A text of blanks or comments only prepares to no statement at all.
+    Stmt.reset(stmt);
+}
+
+void SQLiteStatement::Execute(const QList<TDbBindValue>& AValues) {
+    RowPending = false;
+    Done = true;
+    Changes = 0;
+    ColumnInfos.clear();
+    if (!Stmt) {
+        return;
+    }
+    // The code sqlite3_reset returns repeats the previous step's failure, which has been reported already.
+    sqlite3_reset(Stmt.get());
+    SQLiteApi::Check(Db, sqlite3_clear_bindings(Stmt.get()));
+    for (int i = 0; i < AValues.size(); ++i) {
+        const QString& value = AValues[i].Value;
+        if (value.isNull()) {
+            SQLiteApi::Check(Db, sqlite3_bind_null(Stmt.get(), i + 1));
+        } else {
+            const QByteArray text = value.toUtf8();
+            SQLiteApi::Check(Db, sqlite3_bind_text64(Stmt.get(), i + 1, text.constData(), text.size(), SQLITE_TRANSIENT,
+                                                     SQLITE_UTF8));
+        }
+    }
+    Done = false;
+    Step();
+    Changes = sqlite3_stmt_readonly(Stmt.get()) ? 0 : sqlite3_changes64(Db);
+    Classify();
+}
+
+void SQLiteStatement::Step() {
+    const int rc = sqlite3_step(Stmt.get());
+    RowPending = rc == SQLITE_ROW;
+    // After a failure the statement must not step again: SQLite would start it over.
+    Done = rc != SQLITE_ROW;
+    SQLiteApi::Check(Db, rc, SQLITE_ROW, SQLITE_DONE);
+}
+
+bool SQLiteStatement::Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) {
+    if (!RowPending) {
+        if (Done) {
+            return false;
+        }
+        Step();
+        if (!RowPending) {
+            return false;
+        }
+    }
+    ARow.resize(AFields.size());
+    for (qsizetype i = 0; i < AFields.size(); ++i) {
+        ARow[i] = SQLiteValueReader::Read(Stmt.get(), AFields[i].Column, AFields[i].Def);
+    }
+    RowPending = false;
+    return true;
+}
+
+void SQLiteStatement::Classify() {
+    const int count = sqlite3_column_count(Stmt.get());
+    ColumnInfos.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(Stmt.get(), i));
+        const char* declared = sqlite3_column_decltype(Stmt.get(), i);
+        const QString type = declared && *declared ? QString::fromUtf8(declared)
+                                                   : SQLiteTypeClassifier::DeclaredTypeOfStorageClass(
+                                                         RowPending ? sqlite3_column_type(Stmt.get(), i) : SQLITE_NULL);
+        ColumnInfos.append(SQLiteTypeClassifier::Classify(name, type, [this, i] { return IsAutoInc(i); }));
+    }
+}
+
+bool SQLiteStatement::IsAutoInc(int AColumn) const {
+    const char* table = sqlite3_column_table_name(Stmt.get(), AColumn);
+    const char* origin = sqlite3_column_origin_name(Stmt.get(), AColumn);
+    if (!table || !origin) {
+        return false;
+    }
+    int autoInc = 0;
+    // A failure here only means the column has no table behind it, and so no autoincrement either.
+    const int rc = sqlite3_table_column_metadata(Db, sqlite3_column_database_name(Stmt.get(), AColumn), table, origin,
+                                                 nullptr, nullptr, nullptr, nullptr, &autoInc);
+    return rc == SQLITE_OK && autoInc != 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "data/TDbBackend.h"
+#include "data/sqlite/SQLiteApi.h"
+
+/// A prepared SQLite statement and its result, read forward one row at a time. Execute already steps to the first
+/// row, so that errors of the statement surface there and columns without a declared type can be classified by the
+/// storage class of their first value.
+class SQLiteStatement : public IDbStatement, private IDbCursor {
+public:
+    SQLiteStatement(sqlite3* ADb, const QString& ASql);
+
+    void Execute(const QList<TDbBindValue>& AValues) override;
+    qint64 RowsAffected() const override { return Changes; }
+    IDbCursor& Result() override { return *this; }
+
+private:
+    const QList<TDbColumnInfo>& Columns() const override { return ColumnInfos; }
+    bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) override;
+
+    void Step();
+    void Classify();
+    bool IsAutoInc(int AColumn) const;
+
+    sqlite3* Db = nullptr;
+    SQLiteApi::Statement Stmt;
+    QList<TDbColumnInfo> ColumnInfos;
+    qint64 Changes = 0;
+    bool RowPending = false; ///< a row has been stepped to and not yet handed out
+    bool Done = true;
+};

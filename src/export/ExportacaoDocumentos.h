@@ -1,0 +1,36 @@
+#pragma once
+
+#include "data/TDbBookmark.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class TDbQuery;
+
+/// The loop of the export: visits marked rows of the document list in the order given, stores each coupon's XML
+/// through the saver and writes the report. The rows are a copy taken at the start, so nothing done to the grid's
+/// marks during the run changes what is visited. UI thread only.
+class TExportacaoDocumentos {
+public:
+    /// Stores one coupon (reference, XML); returns the number of note rows stored.
+    using Gravar = std::function<qint64(const QString& ARefInterna, const QString& AXML)>;
+    /// Called after each stored coupon with the number of coupons done so far.
+    using Progresso = std::function<void(int AConcluidos)>;
+
+    TExportacaoDocumentos(TDbQuery& ADocumentos, QList<TDbBookmark> AMarcados, Gravar AGravar);
+
+    /// Goes to each row, reads XML_ZEVRIK and ID_ZEVRIK as text, stores it, appends CR LF and its report line, and
+    /// reports progress. The first error ends the run at that row, which stays current; it travels on unchanged.
+    /// Returns the report text: CR LF before each line.
+    QString Executar(const Progresso& AProgresso);
+
+    /// The report line of one coupon: saved when rows were stored, otherwise why nothing was stored.
+    static QString LinhaRelatorio(int ANumero, const QString& ARefInterna, qint64 AGravados);
+
+private:
+    TDbQuery& FDocumentos;
+    const QList<TDbBookmark> FMarcados;
+    const Gravar FGravar;
+};

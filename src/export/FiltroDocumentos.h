@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+/// The document filter: the statement over tb_nfce for an issue period, optionally only the coupons whose KVORA
+/// sales document still lacks a note, and its run against the DFe data module. UI thread only.
+class TFiltroDocumentos {
+public:
+    /// "and date(DTHR_EMISSAO) BETWEEN '<first>' AND '<last>'", dates as yyyy-mm-dd; with APendentes, " and
+    /// ID_ZEVRIK IN " and the list, or, for an empty list, a condition that no row satisfies.
+    static QString Condicao(const QDate& ADataInicial, const QDate& ADataFinal,
+                            const std::optional<QString>& APendentes = std::nullopt);
+    /// "select * from tb_nfce where 1=1 " followed by the condition.
+    static QString Sentenca(const QDate& ADataInicial, const QDate& ADataFinal,
+                            const std::optional<QString>& APendentes = std::nullopt);
+
+    /// Asks KVORA for the pending references first (only with ASomentePendentes, before the file is touched), then
+    /// opens the DFe data file and the document list. An empty list closes the file again and fails with
+    /// "Nenhum registro encontrado para as condições informadas!". Nothing is caught.
+    static void Executar(const QString& APathArquivo, const QDate& ADataInicial, const QDate& ADataFinal,
+                         bool ASomentePendentes);
+};

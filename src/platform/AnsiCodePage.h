@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+/// The machine's ANSI code page, fixed to Windows-1252 on this platform.
+/// Conversions never fail: a character the code page lacks becomes "?", and every byte has a character (the five
+/// bytes Windows-1252 leaves undefined map to the C1 controls of the same value), so bytes survive a round trip.
+class AnsiCodePage {
+public:
+    static QByteArray fromUnicode(QStringView text);
+    static QString toUnicode(QByteArrayView bytes);
+
+    /// True when every character of text has a byte in the code page.
+    static bool canEncode(QStringView text);
+};

@@ -1,0 +1,220 @@
+#include "platform/PrivateProfile.h"
+
+#include "platform/AnsiCodePage.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+
+/// One line of the file: its text and the line end that followed it ("\n", "\r\n" or empty at the end of file).
+struct Line {
+    QString text;
+    QString end;
+};
+
+struct KeyValue {
+    QString name;
+    QString value;
+};
+
+bool isBlank(QChar c) {
+    return c.isSpace() || c == QChar(0x1A);
+}
+
+QString trimBlanks(QStringView text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && isBlank(text[first])) {
+        ++first;
+    }
+    while (last > first && isBlank(text[last - 1])) {
+        --last;
+    }
+    return text.mid(first, last - first).toString();
+}
+
+/// The name of a section header line, or nothing when the line is not one.
+std::optional<QString> sectionName(const QString& line) {
+    const QString trimmed = trimBlanks(line);
+    const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
+    if (!trimmed.startsWith(QLatin1Char('[')) || close < 1) {
+        return std::nullopt;
+    }
+    return trimBlanks(QStringView(trimmed).mid(1, close - 1));
+}
+
+/// The key and raw value of a "name=value" line, or nothing for any other line.
+std::optional<KeyValue> keyValue(const QString& line) {
+    const QString trimmed = trimBlanks(line);
+    const qsizetype equals = trimmed.indexOf(QLatin1Char('='));
+    if (equals < 0 || sectionName(line)) {
+        return std::nullopt;
+    }
+    return KeyValue{trimBlanks(QStringView(trimmed).left(equals)), trimBlanks(QStringView(trimmed).mid(equals + 1))};
+}
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QList<Line> splitLines(const QString& text) {
+    QList<Line> lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype newline = text.indexOf(QLatin1Char('\n'), start);
+        if (newline < 0) {
+            lines.append({text.mid(start), QString()});
+            break;
+        }
+        const bool crlf = newline > start && text[newline - 1] == QLatin1Char('\r');
+        const qsizetype textEnd = crlf ? newline - 1 : newline;
+        lines.append({text.mid(start, textEnd - start), crlf ? QStringLiteral("\r\n") : QStringLiteral("\n")});
+        start = newline + 1;
+    }
+    return lines;
+}
+
+/// Line end for added lines: the file's own, CR LF for a new or single-line file.
+QString lineEndOf(const QString& text) {
+    if (!text.contains(QLatin1Char('\n')) || text.contains(QLatin1String("\r\n"))) {
+        return QStringLiteral("\r\n");
+    }
+    return QStringLiteral("\n");
+}
+
+/// Index of the first header line of section, or -1.
+qsizetype findSection(const QList<Line>& lines, const QString& section) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto name = sectionName(lines[i].text);
+        if (name && sameName(*name, section)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+/// Index of the line after the last line of the section whose header is at header.
+qsizetype sectionEnd(const QList<Line>& lines, qsizetype header) {
+    qsizetype i = header + 1;
+    while (i < lines.size() && !sectionName(lines[i].text)) {
+        ++i;
+    }
+    return i;
+}
+
+std::optional<QString> readFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return AnsiCodePage::toUnicode(file.readAll());
+}
+
+QString stripQuotes(const QString& value) {
+    if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+        value.back() == value.front()) {
+        return value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+bool hasLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+/// Puts key=value into lines: replaces the first matching key of the section, or adds the key (and the section).
+void setKey(QList<Line>& lines, const QString& section, const QString& key, const QString& value,
+            const QString& lineEnd) {
+    const auto terminateLast = [&lines, &lineEnd](qsizetype before) {
+        if (before > 0 && lines[before - 1].end.isEmpty()) {
+            lines[before - 1].end = lineEnd;
+        }
+    };
+    const qsizetype header = findSection(lines, section);
+    if (header < 0) {
+        terminateLast(lines.size());
+        lines.append({QLatin1Char('[') + section + QLatin1Char(']'), lineEnd});
+        lines.append({key + QLatin1Char('=') + value, lineEnd});
+        return;
+    }
+    const qsizetype end = sectionEnd(lines, header);
+    qsizetype insertAt = header + 1;
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const auto entry = keyValue(lines[i].text);
+        if (entry && sameName(entry->name, key)) {
+            lines[i].text = entry->name + QLatin1Char('=') + value;
+            return;
+        }
+        if (!trimBlanks(lines[i].text).isEmpty()) {
+            insertAt = i + 1;
+        }
+    }
+    terminateLast(insertAt);
+    lines.insert(insertAt, {key + QLatin1Char('=') + value, lineEnd});
+}
+
+bool saveFile(const QString& fileName, const QByteArray& content) {
+    const bool isNew = !QFile::exists(fileName);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    // A new file holds a password: nobody but its owner may read it, not even for a moment.
+    if (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        return false;
+    }
+    return file.write(content) == content.size() && file.commit();
+}
+
+} // namespace
+
+QString PrivateProfile::GetString(const QString& section, const QString& key, const QString& defaultValue,
+                                  int bufferSize, const QString& fileName) {
+    const auto cut = [bufferSize](const QString& value) { return value.left(qMax(bufferSize - 1, 0)); };
+    const auto text = readFile(fileName);
+    if (!text) {
+        return cut(defaultValue);
+    }
+    const QList<Line> lines = splitLines(*text);
+    const qsizetype header = findSection(lines, section);
+    if (header < 0) {
+        return cut(defaultValue);
+    }
+    const qsizetype end = sectionEnd(lines, header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const auto entry = keyValue(lines[i].text);
+        if (entry && sameName(entry->name, key)) {
+            return cut(stripQuotes(entry->value));
+        }
+    }
+    return cut(defaultValue);
+}
+
+bool PrivateProfile::WriteString(const QString& section, const QString& key, const QString& value,
+                                 const QString& fileName) {
+    if (section.isEmpty() || key.isEmpty() || hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
+        !AnsiCodePage::canEncode(section + key + value)) {
+        return false;
+    }
+    QString text;
+    if (QFile::exists(fileName)) {
+        const auto existing = readFile(fileName);
+        if (!existing) {
+            return false;
+        }
+        text = *existing;
+    }
+    const QString lineEnd = lineEndOf(text);
+    QList<Line> lines = splitLines(text);
+    setKey(lines, section, key, value, lineEnd);
+
+    QString result;
+    for (const Line& line : lines) {
+        result += line.text + line.end;
+    }
+    return saveFile(fileName, AnsiCodePage::fromUnicode(result));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+/// INI files read and written the way the platform's private-profile functions do: section and key names match
+/// regardless of case, blanks around names and values are ignored on reading, and one pair of matching quotes around
+/// a value is removed on reading. Files are Windows-1252 text. Nothing is cached: every call reads the file again.
+class PrivateProfile {
+public:
+    /// The value of key in section, cut to bufferSize - 1 characters; defaultValue (cut the same way) when the file,
+    /// the section or the key is missing or the file cannot be read. Never creates the file.
+    static QString GetString(const QString& section, const QString& key, const QString& defaultValue, int bufferSize,
+                             const QString& fileName);
+
+    /// Stores key=value in section, creating the file (mode 0600, CRLF line ends), the section or the key when
+    /// missing and replacing the first matching key otherwise. Every other line is kept byte for byte, and added
+    /// lines follow the file's line ends. The file is replaced atomically, keeping its permissions, so a failure
+    /// leaves it as it was. Returns false when the write is refused: the folder or file is not writable, or a name
+    /// or the value holds a line break or a character Windows-1252 lacks (it could not be read back as written).
+    static bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName);
+};

@@ -1,0 +1,269 @@
+#include "app/uPrincipal.h"
+
+#include "app/TDatePicker.h"
+
+#include "ModalAnswers.h"
+#include "platform/TClock.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class FixedClock : public TClock {
+public:
+    QDate today;
+    QDate currentDate() const override { return today; }
+};
+
+QString captionOf(const QWidget* widget) {
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        return label->text();
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+        return edit->text();
+    }
+    return QString();
+}
+
+} // namespace
+
+class tst_Principal : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void window();
+    void filterControls_data();
+    void filterControls();
+    void dockedControls();
+    void keyboardOrder();
+    void menu();
+    void formShow_data();
+    void formShow();
+    void fileChooserConfirmed();
+    void fileChooserCancelled();
+
+private:
+    QDialog* runFileChooser(ModalAnswers& modals);
+
+    FixedClock m_clock;
+    TfrmPrincipal* m_form = nullptr;
+};
+
+void tst_Principal::init() {
+    m_clock.today = QDate(2024, 2, 10);
+    TClock::setInstance(&m_clock);
+    m_form = new TfrmPrincipal;
+}
+
+void tst_Principal::cleanup() {
+    delete m_form;
+    m_form = nullptr;
+    TClock::setInstance(nullptr);
+}
+
+void tst_Principal::window() {
+    QCOMPARE(m_form->objectName(), QStringLiteral("frmPrincipal"));
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Exportar DF-e para KVORA"));
+    QCOMPARE(m_form->font().pointSize(), 8);
+    QCOMPARE(m_form->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(m_form->width(), 780);
+    QCOMPARE(m_form->height() - m_form->menuBar()->sizeHint().height(), 472);
+}
+
+void tst_Principal::filterControls_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QPoint>("position");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("caption");
+    const QSize autoSize;
+    QTest::newRow("Label1") << "Label1"
+                            << "QLabel" << QPoint(10, 19) << autoSize << "Arquivo de dados do DF-e";
+    QTest::newRow("edtArquivosDadosDFe") << "edtArquivosDadosDFe"
+                                         << "QLineEdit" << QPoint(10, 35) << QSize(556, 21) << "";
+    QTest::newRow("btnBuscarArquivoDadosDFe") << "btnBuscarArquivoDadosDFe"
+                                              << "QPushButton" << QPoint(572, 35) << QSize(23, 22) << "...";
+    QTest::newRow("Label2") << "Label2"
+                            << "QLabel" << QPoint(10, 62) << autoSize << "Período";
+    QTest::newRow("edtDataInicial") << "edtDataInicial"
+                                    << "QDateEdit" << QPoint(10, 78) << QSize(101, 21) << "";
+    QTest::newRow("Label3") << "Label3"
+                            << "QLabel" << QPoint(117, 82) << autoSize << "até";
+    QTest::newRow("edtDataFinal") << "edtDataFinal"
+                                  << "QDateEdit" << QPoint(139, 78) << QSize(101, 21) << "";
+    QTest::newRow("CheckBox1") << "CheckBox1"
+                               << "QCheckBox" << QPoint(246, 81) << QSize(298, 17)
+                               << "Mostrar somente registros que não possuem MPIECEOLE";
+    QTest::newRow("btnFiltrarRegistros") << "btnFiltrarRegistros"
+                                         << "QPushButton" << QPoint(550, 76) << QSize(115, 22) << "Filtrar...";
+}
+
+void tst_Principal::filterControls() {
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QPoint, position);
+    QFETCH(QSize, size);
+    QFETCH(QString, caption);
+    m_form->show();
+    auto* widget = m_form->GroupBox1->findChild<QWidget*>(name);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->parentWidget(), m_form->GroupBox1);
+    QVERIFY(widget->inherits(qPrintable(className)));
+    QCOMPARE(widget->pos(), position);
+    if (size.isValid()) {
+        QCOMPARE(widget->size(), size);
+    }
+    QCOMPARE(captionOf(widget), caption);
+    if (qobject_cast<QPushButton*>(widget)) {
+        QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+    }
+}
+
+void tst_Principal::dockedControls() {
+    QCOMPARE(m_form->GroupBox1->title(), QStringLiteral("Filtro"));
+    QVERIFY(m_form->edtArquivosDadosDFe->isReadOnly());
+    QVERIFY(!m_form->CheckBox1->isChecked());
+    QVERIFY(m_form->edtDataInicial->calendarPopup());
+    QCOMPARE(m_form->edtDataInicial->displayFormat(), QStringLiteral("dd/MM/yyyy"));
+    QCOMPARE(m_form->edtDataFinal->displayFormat(), QStringLiteral("dd/MM/yyyy"));
+    QCOMPARE(m_form->DBGrid1->objectName(), QStringLiteral("DBGrid1"));
+
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    const QWidget* client = m_form->centralWidget();
+    const int width = client->width();
+    const int height = client->height();
+    QCOMPARE(m_form->GroupBox1->geometry(), QRect(3, 3, width - 6, 108));
+    QVERIFY(!m_form->BarProgresso->isVisible());
+    QCOMPARE(m_form->DBGrid1->geometry(), QRect(3, 117, width - 6, height - 117 - 3));
+
+    m_form->BarProgresso->show();
+    QTRY_COMPARE(m_form->BarProgresso->geometry(), QRect(3, height - 3 - 17, width - 6, 17));
+    QCOMPARE(m_form->DBGrid1->geometry(), QRect(3, 117, width - 6, height - 117 - 3 - 17 - 6));
+    // Positions inside the group box do not follow the width.
+    QCOMPARE(m_form->btnFiltrarRegistros->pos(), QPoint(550, 76));
+}
+
+void tst_Principal::keyboardOrder() {
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form));
+    m_form->edtArquivosDadosDFe->setFocus();
+    const QList<QWidget*> order = {m_form->edtDataInicial, m_form->edtDataFinal, m_form->CheckBox1, m_form->DBGrid1,
+                                   m_form->edtArquivosDadosDFe};
+    for (QWidget* expected : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected);
+    }
+}
+
+void tst_Principal::menu() {
+    QCOMPARE(m_form->MainMenu1->objectName(), QStringLiteral("MainMenu1"));
+    const QList<QAction*> menus = m_form->MainMenu1->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QStringLiteral("Opções"));
+    QCOMPARE(menus[0]->menu()->actions(), QList<QAction*>{m_form->actConfigurarAcessoKVORA});
+    QCOMPARE(menus[1]->text(), QStringLiteral("Ferramentas"));
+    QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{m_form->actExportarParaKVORA});
+
+    QCOMPARE(m_form->actConfigurarAcessoKVORA->objectName(), QStringLiteral("actConfigurarAcessoKVORA"));
+    QCOMPARE(m_form->actConfigurarAcessoKVORA->text(), QStringLiteral("Configurar Conexão SQL Server KVORA"));
+    QCOMPARE(m_form->actExportarParaKVORA->objectName(), QStringLiteral("actExportarParaKVORA"));
+    QCOMPARE(m_form->actExportarParaKVORA->text(), QStringLiteral("Exportar documentos para KVORA"));
+    for (const QAction* action : {m_form->actConfigurarAcessoKVORA, m_form->actExportarParaKVORA}) {
+        QVERIFY(action->shortcuts().isEmpty());
+        QVERIFY(action->isEnabled());
+    }
+}
+
+void tst_Principal::formShow_data() {
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("first");
+    QTest::addColumn<QDate>("last");
+    QTest::newRow("leap February") << QDate(2024, 2, 10) << QDate(2024, 2, 1) << QDate(2024, 2, 29);
+    QTest::newRow("last day of the year") << QDate(2023, 12, 31) << QDate(2023, 12, 1) << QDate(2023, 12, 31);
+    QTest::newRow("plain February") << QDate(2023, 2, 28) << QDate(2023, 2, 1) << QDate(2023, 2, 28);
+    QTest::newRow("first of a 30-day month") << QDate(2024, 4, 1) << QDate(2024, 4, 1) << QDate(2024, 4, 30);
+}
+
+void tst_Principal::formShow() {
+    QFETCH(QDate, today);
+    QFETCH(QDate, first);
+    QFETCH(QDate, last);
+    m_clock.today = today;
+    m_form->show();
+    QVERIFY(m_form->windowState().testFlag(Qt::WindowMaximized));
+    QVERIFY(m_form->BarProgresso->isHidden());
+    QCOMPARE(m_form->edtDataInicial->date(), first);
+    QCOMPARE(m_form->edtDataFinal->date(), last);
+    QCOMPARE(m_form->edtArquivosDadosDFe->text(), QString());
+}
+
+QDialog* tst_Principal::runFileChooser(ModalAnswers& modals) {
+    QDialog* seen = nullptr;
+    modals.handle([&seen](QDialog& dialog) {
+        auto& chooser = dynamic_cast<QFileDialog&>(dialog);
+        seen = &dialog;
+        [&] {
+            QCOMPARE(chooser.objectName(), QStringLiteral("OpenDialog1"));
+            QCOMPARE(chooser.windowTitle(), QStringLiteral("Abrir arquivo"));
+            QCOMPARE(chooser.nameFilters(), QStringList{"Arquivos de dados DF-e (*.sqlite)"});
+            QCOMPARE(chooser.defaultSuffix(), QStringLiteral("sqlite"));
+            QCOMPARE(chooser.acceptMode(), QFileDialog::AcceptOpen);
+            QCOMPARE(chooser.fileMode(), QFileDialog::ExistingFile);
+            QVERIFY(chooser.testOption(QFileDialog::DontUseNativeDialog));
+        }();
+        return int(QDialog::Rejected);
+    });
+    m_form->btnBuscarArquivoDadosDFeClick();
+    return seen;
+}
+
+void tst_Principal::fileChooserConfirmed() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("dados.sqlite"));
+    QFile created(file);
+    QVERIFY(created.open(QIODevice::WriteOnly));
+    created.close();
+    const QString currentBefore = QDir::currentPath();
+
+    ModalAnswers modals;
+    QVERIFY(runFileChooser(modals) != nullptr);
+    modals.acceptFile(file);
+    QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
+    QVERIFY(modals.allAnswered());
+    QCOMPARE(modals.shown().size(), 2);
+    QCOMPARE(m_form->edtArquivosDadosDFe->text(), file);
+    QCOMPARE(QDir::currentPath(), currentBefore);
+}
+
+void tst_Principal::fileChooserCancelled() {
+    m_form->edtArquivosDadosDFe->setText(QStringLiteral("/dados/anterior.sqlite"));
+    ModalAnswers modals;
+    modals.reject();
+    QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
+    QVERIFY(modals.allAnswered());
+    QCOMPARE(modals.shown().size(), 1);
+    QCOMPARE(modals.shown()[0].kind, QStringLiteral("OpenDialog1"));
+    QCOMPARE(m_form->edtArquivosDadosDFe->text(), QStringLiteral("/dados/anterior.sqlite"));
+}
+
+QTEST_MAIN(tst_Principal)
+#include "tst_principal.moc"

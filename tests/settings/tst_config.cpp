@@ -1,0 +1,188 @@
+#include "settings/uConfig.h"
+
+#include "Unprivileged.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <stdexcept>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The message of the error a call throws, or "<none>" when it throws nothing.
+template <typename F> QString errorOf(F call) {
+    try {
+        call();
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    }
+    return QStringLiteral("<none>");
+}
+
+/// Owner, group and other permission bits, without Qt's "current user" copy of one of them.
+QFileDevice::Permissions modeOf(const QString& path) {
+    return QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+}
+
+} // namespace
+
+class tst_Config : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+
+    void fileNameFollowsExecutable_data();
+    void fileNameFollowsExecutable();
+    void missingFileReadsEmptyAndStaysMissing();
+    void firstWriteCreatesFileWithSection();
+    void eachPropertyUsesItsKey_data();
+    void eachPropertyUsesItsKey();
+    void valuesStoredExactly();
+    void longValueReadsCut();
+    void handEditSeenByNextRead();
+    void anotherExecutableUsesAnotherFile();
+    void refusedWriteThrowsWithFullPath();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TConfigZEVRIK> m_config;
+};
+
+void tst_Config::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_config = std::make_unique<TConfigZEVRIK>(m_dir->filePath("ExportarDFe.ini"));
+}
+
+void tst_Config::fileNameFollowsExecutable_data() {
+    QTest::addColumn<QString>("executable");
+    QTest::addColumn<QString>("settings");
+    QTest::newRow("linux, no extension") << "/opt/kvora/ExportarDFe"
+                                         << "/opt/kvora/ExportarDFe.ini";
+    QTest::newRow("windows exe") << "C:\\KVORA\\ExportarDFe.exe"
+                                 << "C:\\KVORA\\ExportarDFe.ini";
+    QTest::newRow("last dot only") << "/opt/Data.Tool.exe"
+                                   << "/opt/Data.Tool.ini";
+    QTest::newRow("dot in folder, none in name") << "/opt/v1.2/ExportarDFe"
+                                                 << "/opt/v1.2/ExportarDFe.ini";
+    QTest::newRow("dot in windows folder") << "C:\\v1.2\\Tool"
+                                           << "C:\\v1.2\\Tool.ini";
+    QTest::newRow("relative") << "build/ExportarDFe"
+                              << "build/ExportarDFe.ini";
+}
+
+void tst_Config::fileNameFollowsExecutable() {
+    QFETCH(QString, executable);
+    QFETCH(QString, settings);
+    QCOMPARE(NomeArquivoConfiguracao(executable), settings);
+}
+
+void tst_Config::missingFileReadsEmptyAndStaysMissing() {
+    QCOMPARE(m_config->GetServidor(), QString());
+    QCOMPARE(m_config->GetUsuario(), QString());
+    QCOMPARE(m_config->GetSenha(), QString());
+    QCOMPARE(m_config->GetBancoDados(), QString());
+    QVERIFY(!QFile::exists(m_config->Arquivo()));
+}
+
+void tst_Config::firstWriteCreatesFileWithSection() {
+    m_config->SetServidor("SRV01\\SQLEXPRESS");
+    QCOMPARE(readAll(m_config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=SRV01\\SQLEXPRESS\r\n"));
+    QCOMPARE(modeOf(m_config->Arquivo()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(m_config->GetServidor(), QStringLiteral("SRV01\\SQLEXPRESS"));
+    QCOMPARE(m_config->GetBancoDados(), QString());
+}
+
+void tst_Config::eachPropertyUsesItsKey_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("property");
+    QTest::newRow("Servidor") << QByteArray("servidor=valor") << 0;
+    QTest::newRow("BancoDados") << QByteArray("BancoDados=valor") << 1;
+    QTest::newRow("Usuario") << QByteArray("Usuario=valor") << 2;
+    QTest::newRow("Senha") << QByteArray("Senha=valor") << 3;
+}
+
+void tst_Config::eachPropertyUsesItsKey() {
+    QFETCH(QByteArray, line);
+    QFETCH(int, property);
+    const std::function<void(const QString&)> setters[] = {[this](const QString& v) { m_config->SetServidor(v); },
+                                                           [this](const QString& v) { m_config->SetBancoDados(v); },
+                                                           [this](const QString& v) { m_config->SetUsuario(v); },
+                                                           [this](const QString& v) { m_config->SetSenha(v); }};
+    const std::function<QString()> getters[] = {
+        [this] { return m_config->GetServidor(); }, [this] { return m_config->GetBancoDados(); },
+        [this] { return m_config->GetUsuario(); }, [this] { return m_config->GetSenha(); }};
+    setters[property](QStringLiteral("valor"));
+    QCOMPARE(readAll(m_config->Arquivo()), "[CONFIG]\r\n" + line + "\r\n");
+    for (int other = 0; other < 4; ++other) {
+        QCOMPARE(getters[other](), other == property ? QStringLiteral("valor") : QString());
+    }
+}
+
+void tst_Config::valuesStoredExactly() {
+    m_config->SetServidor(QStringLiteral("  srv  "));
+    m_config->SetBancoDados(QStringLiteral("KVORA"));
+    m_config->SetUsuario(QStringLiteral("sa"));
+    m_config->SetSenha(QStringLiteral("minha Senha#1"));
+    QCOMPARE(readAll(m_config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=  srv  \r\nBancoDados=KVORA\r\n"
+                                                      "Usuario=sa\r\nSenha=minha Senha#1\r\n"));
+    QCOMPARE(m_config->GetSenha(), QStringLiteral("minha Senha#1"));
+    m_config->SetSenha(QStringLiteral("outra"));
+    QCOMPARE(m_config->GetSenha(), QStringLiteral("outra"));
+    QCOMPARE(m_config->GetUsuario(), QStringLiteral("sa"));
+}
+
+void tst_Config::longValueReadsCut() {
+    const QString value = QString(2047, QLatin1Char('x')) + QStringLiteral("yz");
+    m_config->SetSenha(value);
+    QCOMPARE(m_config->GetSenha(), value.left(2047));
+}
+
+void tst_Config::handEditSeenByNextRead() {
+    m_config->SetUsuario(QStringLiteral("sa"));
+    QFile file(m_config->Arquivo());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[config]\r\n  usuario = operador \r\n");
+    file.close();
+    QCOMPARE(m_config->GetUsuario(), QStringLiteral("operador"));
+}
+
+void tst_Config::anotherExecutableUsesAnotherFile() {
+    TConfigZEVRIK copy(NomeArquivoConfiguracao(m_dir->filePath("Copia.exe")));
+    copy.SetServidor(QStringLiteral("outro"));
+    QVERIFY(QFile::exists(m_dir->filePath("Copia.ini")));
+    QVERIFY(!QFile::exists(m_config->Arquivo()));
+    QCOMPARE(m_config->GetServidor(), QString());
+    QCOMPARE(copy.GetServidor(), QStringLiteral("outro"));
+}
+
+void tst_Config::refusedWriteThrowsWithFullPath() {
+    m_config->SetServidor(QStringLiteral("antigo"));
+    const QByteArray before = readAll(m_config->Arquivo());
+    const auto open = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOwner |
+                      QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(m_config->Arquivo(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(m_dir->path(), open));
+
+    TConfigZEVRIK* config = m_config.get();
+    const QString expected = QStringLiteral("Unable to write to ") + config->Arquivo();
+    const bool failedAsExpected = RunWithoutPrivileges([config, &expected] {
+        return errorOf([config] { config->SetServidor(QStringLiteral("novo")); }) == expected &&
+               errorOf([config] { config->SetSenha(QStringLiteral("x")); }) == expected &&
+               config->GetServidor() == QStringLiteral("antigo");
+    });
+    QVERIFY(QFile::setPermissions(m_dir->path(), open | QFileDevice::WriteOwner));
+    QVERIFY2(failedAsExpected, qPrintable(expected));
+    QCOMPARE(readAll(m_config->Arquivo()), before);
+    QVERIFY(QFileInfo(config->Arquivo()).isAbsolute());
+}
+
+QTEST_GUILESS_MAIN(tst_Config)
+#include "tst_config.moc"

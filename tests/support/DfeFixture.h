@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <memory>
+
+struct sqlite3;
+
+/// Writes DFe data files for tests and benchmarks through the SQLite C API, independently of the data layer.
+///
+/// The table tb_nfce starts with the seventeen document columns and their usual declarations; Declare() changes a
+/// declaration or appends an extra column, Drop() removes one, both before Create(). Row values are QVariants: null
+/// for NULL, QString for text, int / qint64 for integer, double for real, QByteArray for blob.
+class DfeFixture {
+public:
+    using Column = QPair<QString, QString>; ///< name, declared type
+
+    explicit DfeFixture(QString APath);
+    ~DfeFixture();
+    DfeFixture(const DfeFixture&) = delete;
+    DfeFixture& operator=(const DfeFixture&) = delete;
+
+    /// The seventeen document columns, in table order, with their usual declarations.
+    static QList<Column> DefaultColumns();
+    /// A complete, valid row numbered ANumber (ID_ZEVRIK "ID000001", NUMERO ANumber, ...).
+    static QVariantMap SimpleRow(int ANumber);
+
+    /// Sets the declared type of AColumn; a name not yet present is appended as an extra column.
+    DfeFixture& Declare(const QString& AColumn, const QString& AType);
+    DfeFixture& Drop(const QString& AColumn);
+    const QList<Column>& Columns() const { return TableColumns; }
+
+    /// Creates the file (replacing any previous one) with the table; rows follow with Insert.
+    DfeFixture& Create();
+    /// One row; columns absent from AValues are NULL.
+    DfeFixture& Insert(const QVariantMap& AValues);
+    /// ACount rows SimpleRow(AFirstNumber), SimpleRow(AFirstNumber + 1), ... in one transaction.
+    DfeFixture& InsertSimple(int ACount, int AFirstNumber = 1);
+    /// Closes the file; later inserts reopen it.
+    void Close();
+
+    const QString& Path() const { return FilePath; }
+
+private:
+    struct CloseDb {
+        void operator()(sqlite3* ADb) const;
+    };
+    void Exec(const QString& ASql);
+    void InsertRows(const QList<QVariantMap>& ARows, int ACount, int AFirstNumber);
+    sqlite3* Db();
+
+    QString FilePath;
+    QList<Column> TableColumns;
+    std::unique_ptr<sqlite3, CloseDb> Handle;
+};

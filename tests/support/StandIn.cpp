@@ -1,0 +1,152 @@
+#include "StandIn.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+constexpr int StartTimeoutMs = 20000;
+constexpr int RequestTimeoutMs = 30000;
+
+QString script() {
+    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools/tds_standin/standin.py");
+}
+
+QVariantList resultRows(const QVariantMap& reply) {
+    const QVariantList results = reply.value(QStringLiteral("results")).toList();
+    for (auto it = results.crbegin(); it != results.crend(); ++it) {
+        const QVariantMap result = it->toMap();
+        if (!result.value(QStringLiteral("columns")).isNull())
+            return result.value(QStringLiteral("rows")).toList();
+    }
+    throw StandInError(0, QStringLiteral("the batch returned no result set"));
+}
+
+} // namespace
+
+StandInError::StandInError(int number, const QString& message)
+    : std::runtime_error(QStringLiteral("stand-in error %1: %2").arg(number).arg(message).toStdString()),
+      m_number(number) {}
+
+StandIn::StandIn() : StandIn(Login{}) {}
+
+StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_login(login) {
+    if (!m_dir.isValid())
+        throw StandInError(0, QStringLiteral("no temporary folder"));
+    // FreeTDS negotiates 7.4 on its own; pinning it keeps a stray configuration file from changing that.
+    if (qEnvironmentVariableIsEmpty("TDSVER"))
+        qputenv("TDSVER", "7.4");
+    QStringList arguments{script(),
+                          QStringLiteral("--db"),
+                          databaseFile(),
+                          QStringLiteral("--port"),
+                          QStringLiteral("0"),
+                          QStringLiteral("--user"),
+                          login.user,
+                          QStringLiteral("--password"),
+                          login.password,
+                          QStringLiteral("--database"),
+                          login.database,
+                          QStringLiteral("--log"),
+                          logFile(),
+                          QStringLiteral("--control-stdin"),
+                          QStringLiteral("--parent-pid"),
+                          QString::number(QCoreApplication::applicationPid())};
+    arguments += extraArguments;
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral("python3"), arguments);
+    if (!m_process.waitForStarted(StartTimeoutMs))
+        throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(m_process.errorString()));
+    const QString first = readLine(StartTimeoutMs);
+    bool ok = false;
+    m_port = first.section(QLatin1Char(' '), 1).toUShort(&ok);
+    if (!first.startsWith(QLatin1String("port ")) || !ok)
+        throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first));
+}
+
+StandIn::~StandIn() {
+    stop();
+}
+
+QString StandIn::server() const {
+    return QStringLiteral("127.0.0.1,%1").arg(m_port);
+}
+
+QString StandIn::connectionString() const {
+    return QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4")
+        .arg(m_login.user, m_login.password, server(), m_login.database);
+}
+
+QString StandIn::databaseFile() const {
+    return m_dir.filePath(QStringLiteral("kvora.sqlite"));
+}
+
+QString StandIn::logFile() const {
+    return m_dir.filePath(QStringLiteral("standin.log"));
+}
+
+qint64 StandIn::exec(const QString& sql, const QVariantList& values) {
+    const QVariantList results =
+        request({{"op", "exec"}, {"sql", sql}, {"params", values}}).value(QStringLiteral("results")).toList();
+    return results.isEmpty() ? 0 : results.last().toMap().value(QStringLiteral("rowcount")).toLongLong();
+}
+
+QList<QVariantList> StandIn::query(const QString& sql, const QVariantList& values) {
+    QList<QVariantList> rows;
+    for (const QVariant& row : resultRows(request({{"op", "exec"}, {"sql", sql}, {"params", values}})))
+        rows.append(row.toList());
+    return rows;
+}
+
+QVariant StandIn::scalar(const QString& sql, const QVariantList& values) {
+    const QList<QVariantList> rows = query(sql, values);
+    return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
+}
+
+void StandIn::seedFile(const QString& path) {
+    request({{"op", "seed"}, {"file", path}});
+}
+
+void StandIn::setFault(const QString& kind, const QVariantList& arguments) {
+    request({{"op", "fault"}, {"kind", kind}, {"args", arguments}});
+}
+
+void StandIn::clearFaults() {
+    setFault(QStringLiteral("clear"));
+}
+
+void StandIn::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.closeWriteChannel(); // end of the control pipe stops the server
+    if (!m_process.waitForFinished(5000)) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+}
+
+QVariantMap StandIn::request(const QVariantMap& message) {
+    if (!isRunning())
+        throw StandInError(0, QStringLiteral("the stand-in is not running"));
+    m_process.write(QJsonDocument(QJsonObject::fromVariantMap(message)).toJson(QJsonDocument::Compact) + '\n');
+    const QVariantMap reply = QJsonDocument::fromJson(readLine(RequestTimeoutMs).toUtf8()).object().toVariantMap();
+    if (!reply.value(QStringLiteral("ok")).toBool())
+        throw StandInError(reply.value(QStringLiteral("number")).toInt(),
+                           reply.value(QStringLiteral("message")).toString());
+    return reply;
+}
+
+QString StandIn::readLine(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!m_process.canReadLine()) {
+        if (m_process.state() != QProcess::Running || deadline.hasExpired())
+            throw StandInError(0, QStringLiteral("no answer from the stand-in"));
+        m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    return QString::fromUtf8(m_process.readLine()).trimmed();
+}

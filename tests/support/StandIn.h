@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+
+#include <stdexcept>
+
+/// A private SQL Server stand-in (tools/tds_standin) for one test program.
+///
+/// The constructor starts `python3 standin.py` on a free port of 127.0.0.1 over a fresh SQLite file that holds the
+/// retail tables (piece, LIGNE, MPIECEOLE, ETABLISS, MJOURSCAISSEOLE); the destructor stops it. Clients reach it
+/// through unixODBC and the FreeTDS driver with connectionString(), or with `Server=` server() in their own string.
+///
+/// exec/query/scalar talk to the stand-in over its control pipe, not over TDS: they run T-SQL (the dialect the
+/// stand-in translates) directly against its database, so seeding and checks work while clients are connected and
+/// never pass through faults. Positional values bind @P1, @P2, ... Failures throw StandInError.
+///
+/// Faults (setFault kinds and arguments; they count every client statement from the moment they are set, on all
+/// connections, and stay until clearFaults):
+///   "refuse_login"                 every login fails with 18456;
+///   "drop_after", N                the first N statements are answered, every later one drops its connection;
+///   "drop_on", REGEX               a statement whose text matches drops its connection, unanswered;
+///   "delay", SECONDS [, REGEX]     replies (to matching statements) wait; a client cancel is answered at once;
+///   "error", NUMBER [, REGEX [, MESSAGE [, CLASS]]]  matching statements fail with that SQL Server error.
+/// Clients can set the same faults with the statement `exec standin_fault 'kind', arg, ...`.
+class StandIn {
+public:
+    struct Login {
+        QString user = QStringLiteral("kvora");
+        QString password = QStringLiteral("kvora");
+        QString database = QStringLiteral("KVORA");
+    };
+
+    StandIn();
+    explicit StandIn(const Login& login, const QStringList& extraArguments = {});
+    ~StandIn();
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+
+    quint16 port() const { return m_port; }
+    /// "127.0.0.1,PORT": the Server value FreeTDS understands, no configuration file needed.
+    QString server() const;
+    /// DRIVER=FreeTDS;UID=...;PWD=...;Server=...;Database=... with this stand-in's login.
+    QString connectionString() const;
+    const Login& login() const { return m_login; }
+    QString databaseFile() const;
+    /// Log of logins, batches and RPC calls the stand-in received (for diagnosing a failing test).
+    QString logFile() const;
+
+    /// Runs a batch; returns the rows affected by its last statement.
+    qint64 exec(const QString& sql, const QVariantList& values = {});
+    /// Rows of the last result set of the batch; integers come as qlonglong, text as QString, NULL as a null QVariant.
+    QList<QVariantList> query(const QString& sql, const QVariantList& values = {});
+    /// First column of the first row, or an invalid QVariant when there is no row.
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
+    /// Loads a .sql batch or a .json file of {"TABLE": [{"COLUMN": value, ...}, ...]}.
+    void seedFile(const QString& path);
+
+    void setFault(const QString& kind, const QVariantList& arguments = {});
+    void clearFaults();
+
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    /// Stops the server now (the destructor does it otherwise); later calls do nothing.
+    void stop();
+
+private:
+    QVariantMap request(const QVariantMap& message);
+    QString readLine(int timeoutMs);
+
+    Login m_login;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+class StandInError : public std::runtime_error {
+public:
+    StandInError(int number, const QString& message);
+    int number() const { return m_number; }
+
+private:
+    int m_number;
+};

@@ -1,0 +1,86 @@
+"""Faults the stand-in injects on demand: refused logins, dropped connections, delays and forced errors."""
+
+import re
+import threading
+
+from errors import ServerError
+
+KNOWN_MESSAGES = {
+    208: (16, 1, "Invalid object name 'X'."),
+    547: (16, 0, 'The INSERT statement conflicted with the FOREIGN KEY constraint "FK_X". The conflict occurred in '
+                 'database "KVORA", table "dbo.X".'),
+    1205: (13, 51, "Transaction (Process ID 51) was deadlocked on lock resources with another process and has been "
+                   "chosen as the deadlock victim. Rerun the transaction."),
+    1222: (16, 51, "Lock request time out period exceeded."),
+    2627: (14, 1, "Violation of PRIMARY KEY constraint 'PK_X'. Cannot insert duplicate key in object 'dbo.X'."),
+    18456: (14, 1, "Login failed for user 'X'."),
+}
+
+KINDS = ("refuse_login", "drop_after", "drop_on", "delay", "error", "clear")
+
+
+class FaultSet:
+    """Thread-safe fault settings; statements are counted across all connections from the moment of setting."""
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self.clear()
+
+    def clear(self):
+        self.refuse_login = False
+        self.drop_after = None   # number of statements still answered before connections drop
+        self.drop_patterns = []
+        self.delays = []         # (seconds, pattern or None)
+        self.errors = []         # (pattern, ServerError)
+
+    def set(self, kind, *args):
+        """Apply one control command; raise ServerError for a malformed one."""
+        with self._lock:
+            try:
+                self._set(kind.lower(), list(args))
+            except (IndexError, ValueError, re.error) as exc:
+                raise ServerError(50000, 16, 1, "standin_fault %s: %s" % (kind, exc)) from None
+
+    def _set(self, kind, args):
+        if kind == "clear":
+            self.clear()
+        elif kind == "refuse_login":
+            self.refuse_login = not args or str(args[0]).lower() not in ("0", "off", "false")
+        elif kind == "drop_after":
+            self.drop_after = int(args[0])
+        elif kind == "drop_on":
+            self.drop_patterns.append(re.compile(str(args[0]), re.IGNORECASE))
+        elif kind == "delay":
+            pattern = re.compile(str(args[1]), re.IGNORECASE) if len(args) > 1 and args[1] else None
+            self.delays.append((float(args[0]), pattern))
+        elif kind == "error":
+            number = int(args[0])
+            pattern = re.compile(str(args[1]) if len(args) > 1 and args[1] else ".", re.IGNORECASE)
+            klass, state, text = KNOWN_MESSAGES.get(number, (16, 1, "Stand-in fault %d." % number))
+            if len(args) > 2 and args[2]:
+                text = str(args[2])
+            if len(args) > 3:
+                klass = int(args[3])
+            self.errors.append((pattern, ServerError(number, klass, state, text)))
+        else:
+            raise ValueError("unknown fault kind; use one of " + ", ".join(KINDS))
+
+    def on_statement(self, text):
+        """Decide the fate of one client statement: returns (drop, delay seconds, ServerError or None)."""
+        with self._lock:
+            if self.drop_after is not None:
+                if self.drop_after <= 0:
+                    return True, 0.0, None
+                self.drop_after -= 1
+            if any(p.search(text) for p in self.drop_patterns):
+                return True, 0.0, None
+            delay = sum(s for s, p in self.delays if p is None or p.search(text))
+            error = next((e for p, e in self.errors if p.search(text)), None)
+            return False, delay, error
+
+    def describe(self):
+        with self._lock:
+            return {"refuse_login": self.refuse_login, "drop_after": self.drop_after,
+                    "drop_on": [p.pattern for p in self.drop_patterns],
+                    "delay": [(s, p.pattern if p else None) for s, p in self.delays],
+                    "error": [(p.pattern, e.number) for p, e in self.errors]}

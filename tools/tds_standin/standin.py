@@ -1,0 +1,219 @@
+#!/usr/bin/env python3
+"""SQL Server stand-in for tests: speaks TDS 7.4 on 127.0.0.1 and runs the statements against SQLite.
+
+Usage: standin.py --db FILE [--port 0] [--port-file F] [--seed FILE ...] [--user U --password P --database D]
+                  [--fault KIND[=ARG[,ARG...]] ...] [--control-stdin] [--parent-pid PID] [--log FILE]
+The first line on standard output is "port N".
+"""
+
+import argparse
+import base64
+import json
+import os
+import signal
+import socket
+import sys
+import threading
+import time
+from decimal import Decimal
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import engine  # noqa: E402
+import server  # noqa: E402
+import sqlxlate  # noqa: E402
+from errors import ServerError  # noqa: E402
+from faults import FaultSet  # noqa: E402
+
+CONTROL_PROCS = ("standin_fault", "standin_seed")
+
+
+class Control:
+    """Control commands: `exec standin_fault 'kind', args...` from any client, and JSON lines on stdin."""
+
+    def __init__(self, db, faults):
+        self.db, self.faults = db, faults
+
+    @staticmethod
+    def is_control(tokens):
+        return len(tokens) > 1 and tokens[0].low() in ("exec", "execute") and tokens[1].low() in CONTROL_PROCS
+
+    def is_control_text(self, text):
+        try:
+            return any(self.is_control(t) for t in sqlxlate.split_statements(sqlxlate.tokenize(text)))
+        except ServerError:
+            return False
+
+    def run(self, tokens):
+        """Carry out one control statement; a malformed one raises ServerError."""
+        self.command(tokens[1].low(), [_literal(t) for t in tokens[2:] if t.text != ","])
+
+    def command(self, proc, args):
+        if proc == "standin_fault":
+            if not args:
+                raise ServerError(50000, 16, 1, "standin_fault needs a kind")
+            self.faults.set(str(args[0]), *args[1:])
+        else:
+            for path in args:
+                load_seed(self.db, str(path))
+
+    def serve_stdin(self, on_eof):
+        for line in sys.stdin:
+            if line.strip():
+                print(json.dumps(self.json_command(json.loads(line)), default=_json_value), flush=True)
+        on_eof()
+
+    def json_command(self, msg):
+        try:
+            op = msg.get("op")
+            if op == "exec":
+                results = []
+                for r in self.db.execute_batch(msg["sql"], _params(msg.get("params"))):
+                    names = [c.name for c in r.columns] if r.columns is not None else None
+                    results.append({"columns": names, "rows": [list(row) for row in r.rows],
+                                    "rowcount": r.rowcount})
+                return {"ok": True, "results": results}
+            if op == "fault":
+                self.faults.set(msg["kind"], *msg.get("args", []))
+                return {"ok": True, "faults": self.faults.describe()}
+            if op == "seed":
+                load_seed(self.db, msg["file"])
+                return {"ok": True}
+            if op == "ping":
+                return {"ok": True}
+            return {"ok": False, "number": 50000, "message": "unknown op %r" % op}
+        except ServerError as err:
+            return {"ok": False, "number": err.number, "message": err.text}
+        except Exception as exc:  # the control channel must survive anything a test sends
+            return {"ok": False, "number": 50000, "message": "%s: %s" % (type(exc).__name__, exc)}
+
+
+def _literal(tok):
+    if tok.kind == "string":
+        text = tok.text[1:] if tok.text[0] in "Nn" else tok.text
+        return text[1:-1].replace("''", "'")
+    if tok.kind == "number":
+        return float(tok.text) if "." in tok.text else int(tok.text)
+    return tok.text
+
+
+def _params(params):
+    if isinstance(params, list):
+        return {"P%d" % (i + 1): v for i, v in enumerate(params)}
+    return {k.lstrip("@:"): v for k, v in (params or {}).items()}
+
+
+def _json_value(value):
+    if isinstance(value, Decimal):
+        return float(value)
+    if isinstance(value, bytes):
+        return base64.b64encode(value).decode()
+    return str(value)
+
+
+def load_seed(db, path):
+    """A .json seed maps table names to lists of row objects; any other file is a T-SQL batch."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    if path.lower().endswith(".json"):
+        for table, rows in json.loads(text).items():
+            for row in rows:
+                cols = list(row)
+                sql = "INSERT INTO %s (%s) VALUES (%s)" % (table, ", ".join(cols),
+                                                          ", ".join("@P%d" % (i + 1) for i in range(len(cols))))
+                list(db.execute_batch(sql, _params([row[c] for c in cols])))
+    else:
+        list(db.execute_batch(text))
+
+
+def ensure_schema(db, path):
+    if not db.catalog:
+        load_seed(db, path)
+
+
+def watch_parent(parent_pid, stop):
+    original = os.getppid()
+    while True:
+        time.sleep(0.5)
+        if os.getppid() != original:
+            stop()
+        if parent_pid:
+            try:
+                os.kill(parent_pid, 0)
+            except ProcessLookupError:
+                stop()
+            except PermissionError:
+                pass
+
+
+def parse_args(argv):
+    p = argparse.ArgumentParser(description="TDS (SQL Server) stand-in over SQLite, for tests")
+    p.add_argument("--db", required=True, help="SQLite database file (created when missing)")
+    p.add_argument("--port", type=int, default=0, help="TCP port on 127.0.0.1; 0 picks a free one")
+    p.add_argument("--port-file", help="write the chosen port to this file")
+    p.add_argument("--user", default="kvora")
+    p.add_argument("--password", default="kvora")
+    p.add_argument("--database", default="KVORA")
+    p.add_argument("--schema", default=os.path.join(HERE, "kvora_schema.sql"),
+                   help="T-SQL run when the database file has no table yet")
+    p.add_argument("--seed", action="append", default=[], help=".sql or .json seed file (repeatable)")
+    p.add_argument("--fault", action="append", default=[], help="KIND[=ARG,ARG...], e.g. drop_after=3")
+    p.add_argument("--control-stdin", action="store_true", help="read JSON control lines on stdin; EOF stops")
+    p.add_argument("--parent-pid", type=int, default=0, help="stop when this process ends")
+    p.add_argument("--log", help="log logins, batches and RPC calls to this file")
+    return p.parse_args(argv)
+
+
+def main(argv):
+    args = parse_args(argv)
+    log_file = open(args.log, "a", encoding="utf-8", buffering=1) if args.log else None
+    log_lock = threading.Lock()
+
+    def log(text):
+        if log_file:
+            with log_lock:
+                log_file.write("%s %s\n" % (time.strftime("%H:%M:%S"), text))
+
+    db = engine.Database(args.db, args.database)
+    ensure_schema(db, args.schema)
+    for seed in args.seed:
+        load_seed(db, seed)
+    faults = FaultSet()
+    for spec in args.fault:
+        kind, _, rest = spec.partition("=")
+        faults.set(kind, *([a for a in rest.split(",")] if rest else []))
+    control = Control(db, faults)
+    config = server.Config(args.user, args.password, args.database, log)
+
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", args.port))
+    listener.listen(16)
+    port = listener.getsockname()[1]
+
+    def stop(*_):
+        with db.lock:
+            db.conn.close()
+            os._exit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("%d\n" % port)
+        os.replace(tmp, args.port_file)
+    print("port %d" % port, flush=True)
+    threading.Thread(target=watch_parent, args=(args.parent_pid, stop), daemon=True).start()
+    if args.control_stdin:
+        threading.Thread(target=control.serve_stdin, args=(stop,), daemon=True).start()
+    while True:
+        sock, _ = listener.accept()
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        conn = server.Connection(sock, config, db, faults, control)
+        threading.Thread(target=conn.serve, daemon=True).start()
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

@@ -1,0 +1,232 @@
+"""TDS 7.4 wire format: packets, PRELOGIN/LOGIN7 parsing, RPC parameters and response tokens."""
+
+import struct
+from decimal import Decimal
+
+# Packet types.
+PKT_SQL_BATCH = 0x01
+PKT_RPC = 0x03
+PKT_REPLY = 0x04
+PKT_ATTENTION = 0x06
+PKT_LOGIN7 = 0x10
+PKT_PRELOGIN = 0x12
+
+STATUS_EOM = 0x01
+
+# Data types (TYPE_INFO type bytes).
+T_INT1, T_BIT, T_INT2, T_INT4, T_INT8 = 0x30, 0x32, 0x34, 0x38, 0x7F
+T_FLT4, T_FLT8, T_MONEY, T_DATETIME = 0x3B, 0x3E, 0x3C, 0x3D
+T_INTN, T_BITN, T_FLTN, T_MONEYN, T_DATETIMEN = 0x26, 0x68, 0x6D, 0x6E, 0x6F
+T_DECIMALN, T_NUMERICN = 0x6A, 0x6C
+T_GUID = 0x24
+T_DATEN, T_TIMEN, T_DATETIME2N = 0x28, 0x29, 0x2A
+T_BIGVARBIN, T_BIGVARCHAR, T_BIGBINARY, T_BIGCHAR = 0xA5, 0xA7, 0xAD, 0xAF
+T_NVARCHAR, T_NCHAR = 0xE7, 0xEF
+T_TEXT, T_NTEXT, T_IMAGE = 0x23, 0x63, 0x22
+
+FIXED_SIZES = {T_INT1: 1, T_BIT: 1, T_INT2: 2, T_INT4: 4, T_INT8: 8, T_FLT4: 4, T_FLT8: 8, T_MONEY: 8, T_DATETIME: 8}
+BYTELEN_TYPES = {T_INTN, T_BITN, T_FLTN, T_MONEYN, T_DATETIMEN, T_GUID}
+CHAR_TYPES = {T_BIGVARCHAR, T_BIGCHAR, T_NVARCHAR, T_NCHAR}
+PLP_MAX = 0xFFFF
+PLP_NULL = 0xFFFFFFFFFFFFFFFF
+
+# SQL_Latin1_General_CP1_CI_AS: LCID 1033, ignore case/kana/width, sort id 52 (code page 1252).
+COLLATION = struct.pack("<I", 0x0409 | (0x0D << 20)) + bytes([52])
+CODEPAGE = "cp1252"
+
+# Token types.
+TOK_COLMETADATA, TOK_ROW, TOK_ERROR, TOK_INFO = 0x81, 0xD1, 0xAA, 0xAB
+TOK_LOGINACK, TOK_ENVCHANGE, TOK_RETURNSTATUS, TOK_RETURNVALUE = 0xAD, 0xE3, 0x79, 0xAC
+TOK_DONE, TOK_DONEPROC, TOK_DONEINPROC = 0xFD, 0xFE, 0xFF
+
+DONE_FINAL, DONE_MORE, DONE_ERROR, DONE_COUNT, DONE_ATTN = 0x00, 0x01, 0x02, 0x10, 0x20
+
+TDS74 = 0x74000004
+
+
+class ProtocolError(Exception):
+    pass
+
+
+class Reader:
+    """Cursor over a request payload; every read checks bounds so malformed input raises ProtocolError."""
+
+    def __init__(self, data, pos=0):
+        self.data, self.pos = data, pos
+
+    def take(self, n):
+        if n < 0 or self.pos + n > len(self.data):
+            raise ProtocolError("truncated request")
+        chunk = self.data[self.pos:self.pos + n]
+        self.pos += n
+        return chunk
+
+    def u8(self):
+        return self.take(1)[0]
+
+    def unpack(self, fmt):
+        return struct.unpack(fmt, self.take(struct.calcsize(fmt)))[0]
+
+    def b_varchar(self):
+        return self.take(self.u8() * 2).decode("utf-16-le")
+
+    def us_varchar(self):
+        return self.take(self.unpack("<H") * 2).decode("utf-16-le")
+
+    def at_end(self):
+        return self.pos >= len(self.data)
+
+
+def b_varchar(text):
+    raw = text.encode("utf-16-le")
+    return bytes([len(raw) // 2]) + raw
+
+
+def us_varchar(text):
+    raw = text.encode("utf-16-le")
+    return struct.pack("<H", len(raw) // 2) + raw
+
+
+def packets(ptype, payload, size):
+    """Split a reply into packets of the negotiated size."""
+    chunk = max(512, size) - 8
+    out, pid = [], 1
+    pieces = [payload[i:i + chunk] for i in range(0, len(payload), chunk)] or [b""]
+    for i, piece in enumerate(pieces):
+        status = STATUS_EOM if i == len(pieces) - 1 else 0
+        out.append(struct.pack(">BBHHBB", ptype, status, len(piece) + 8, 0, pid & 0xFF, 0) + piece)
+        pid += 1
+    return b"".join(out)
+
+
+# ---------------------------------------------------------------- PRELOGIN / LOGIN7
+
+def prelogin_reply():
+    options = [(0, bytes([13, 0]) + struct.pack(">HH", 4001, 0)),  # VERSION 13.0.4001
+               (1, bytes([2])),                                      # ENCRYPTION: not supported
+               (2, b"\x00"),                                         # INSTOPT
+               (4, b"\x00")]                                         # MARS off
+    offset = len(options) * 5 + 1
+    head, body = b"", b""
+    for token, value in options:
+        head += struct.pack(">BHH", token, offset + len(body), len(value))
+        body += value
+    return head + b"\xff" + body
+
+
+def decode_password(raw):
+    out = bytearray()
+    for b in raw:
+        b ^= 0xA5
+        out.append(((b & 0x0F) << 4) | (b >> 4))
+    return out.decode("utf-16-le")
+
+
+def parse_login7(data):
+    if len(data) < 94:
+        raise ProtocolError("short LOGIN7")
+    fields = {}
+    fields["tds_version"] = struct.unpack("<I", data[4:8])[0]
+    fields["packet_size"] = struct.unpack("<I", data[8:12])[0]
+    names = ["host", "user", "password", "app", "server", "extension", "library", "language", "database"]
+    for i, name in enumerate(names):
+        off, length = struct.unpack("<HH", data[36 + i * 4:40 + i * 4])
+        raw = Reader(data, off).take(length * 2) if name != "extension" else b""
+        fields[name] = decode_password(raw) if name == "password" else raw.decode("utf-16-le")
+    return fields
+
+
+# ---------------------------------------------------------------- tokens
+
+def loginack(version=TDS74):
+    body = bytes([1]) + struct.pack(">I", version) + b_varchar("Microsoft SQL Server") + bytes([13, 0, 0x0F, 0xA1])
+    return bytes([TOK_LOGINACK]) + struct.pack("<H", len(body)) + body
+
+
+def envchange_text(kind, new, old=""):
+    body = bytes([kind]) + b_varchar(new) + b_varchar(old)
+    return bytes([TOK_ENVCHANGE]) + struct.pack("<H", len(body)) + body
+
+
+def envchange_collation():
+    body = bytes([7, len(COLLATION)]) + COLLATION + b"\x00"
+    return bytes([TOK_ENVCHANGE]) + struct.pack("<H", len(body)) + body
+
+
+def message(token, number, state, klass, text, server, proc="", line=1):
+    body = (struct.pack("<iBB", number, state, klass) + us_varchar(text) + b_varchar(server) + b_varchar(proc)
+            + struct.pack("<i", line))
+    return bytes([token]) + struct.pack("<H", len(body)) + body
+
+
+def done(token=TOK_DONE, status=DONE_FINAL, curcmd=0, count=0):
+    return struct.pack("<BHHQ", token, status, curcmd, count)
+
+
+def returnstatus(value):
+    return struct.pack("<Bi", TOK_RETURNSTATUS, value)
+
+
+class Column:
+    """Result column description: SQL Server type, size (bytes) or None for max, precision and scale."""
+
+    def __init__(self, name, kind, size=None, precision=18, scale=0):
+        self.name, self.kind, self.size, self.precision, self.scale = name, kind, size, precision, scale
+
+    def type_info(self):
+        k = self.kind
+        if k in (T_INTN, T_FLTN, T_BITN):
+            return bytes([k, self.size])
+        if k == T_NUMERICN:
+            return bytes([k, 17, self.precision, self.scale])
+        if k in (T_NVARCHAR, T_BIGVARCHAR):
+            return bytes([k]) + struct.pack("<H", PLP_MAX if self.size is None else self.size) + COLLATION
+        if k == T_BIGVARBIN:
+            return bytes([k]) + struct.pack("<H", PLP_MAX if self.size is None else self.size)
+        raise ValueError("unsupported column type %#x" % k)
+
+    def encode(self, value):
+        k = self.kind
+        if k in (T_INTN, T_BITN):
+            if value is None:
+                return b"\x00"
+            fmt = {1: "<B", 2: "<h", 4: "<i", 8: "<q"}[self.size]
+            return bytes([self.size]) + struct.pack(fmt, int(value))
+        if k == T_FLTN:
+            return b"\x00" if value is None else bytes([8]) + struct.pack("<d", float(value))
+        if k == T_NUMERICN:
+            if value is None:
+                return b"\x00"
+            scaled = int((Decimal(str(value)) * (10 ** self.scale)).to_integral_value())
+            return bytes([17, 1 if scaled >= 0 else 0]) + abs(scaled).to_bytes(16, "little")
+        if k in (T_NVARCHAR, T_BIGVARCHAR, T_BIGVARBIN):
+            if value is None:
+                return struct.pack("<Q", PLP_NULL) if self.size is None else b"\xff\xff"
+            if isinstance(value, (bytes, bytearray)):
+                raw = bytes(value)
+            elif k == T_NVARCHAR:
+                raw = str(value).encode("utf-16-le")
+            else:
+                raw = str(value).encode(CODEPAGE, "replace")
+            if self.size is None:
+                body = struct.pack("<I", len(raw)) + raw if raw else b""
+                return struct.pack("<Q", len(raw)) + body + b"\x00\x00\x00\x00"
+            return struct.pack("<H", len(raw)) + raw
+        raise ValueError("unsupported column type %#x" % k)
+
+
+def colmetadata(columns):
+    out = bytearray([TOK_COLMETADATA]) + struct.pack("<H", len(columns))
+    for col in columns:
+        out += struct.pack("<IH", 0, 0x0009)  # user type 0; nullable, updateable unknown
+        out += col.type_info() + b_varchar(col.name)
+    return bytes(out)
+
+
+def row(columns, values):
+    return bytes([TOK_ROW]) + b"".join(col.encode(v) for col, v in zip(columns, values))
+
+
+def returnvalue(ordinal, name, column, value):
+    return (bytes([TOK_RETURNVALUE]) + struct.pack("<H", ordinal) + b_varchar(name) + b"\x01"
+            + struct.pack("<IH", 0, 0x0009) + column.type_info() + column.encode(value))
