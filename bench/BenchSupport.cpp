@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include <QFile>
+#include <clocale>
 #include <QTextStream>
 
 namespace Bench {
@@ -60,6 +61,7 @@ long PeakResidentKiB() { return StatusKiB("VmHWM:"); }
 
 void PrintRow(const QString& AFigure, const QString& ASize, double ATool, double ARaw, const QString& AUnit,
               double ATarget) {
+    std::setlocale(LC_NUMERIC, "C"); // the table is read by scripts: "." as decimal separator
     const double ratio = ARaw > 0 ? ATool / ARaw : 0;
     std::printf("ROW|%s|%s|%.2f %s|%.2f %s|%.3f|%s\n", qPrintable(AFigure), qPrintable(ASize), ATool,
                 qPrintable(AUnit), ARaw, qPrintable(AUnit), ratio,

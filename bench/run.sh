@@ -29,7 +29,7 @@ generate month100k.sqlite 100000 2024-03-01 31 6000
 export QT_QPA_PLATFORM=offscreen LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8
 rows=$(mktemp)
 trap 'rm -f "$rows"; [[ -n ${standin:-} ]] && kill "$standin" 2>/dev/null || true' EXIT
-run() { "$@" | grep '^ROW|' >>"$rows" || echo "failed: $*" >&2; }
+run() { "$@" 2>>"$data/bench.log" | grep '^ROW|' >>"$rows" || echo "failed: $*" >&2; }
 
 dfe=$build/bench/bench_dfe
 run "$dfe" filter "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "filter, month file" 1.25

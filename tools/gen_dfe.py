@@ -159,12 +159,16 @@ def cancellation_xml(coupon):
 
 def make_coupons(count, start, days, seed=1, xml_size=6000, cancelled=0.05):
     """count coupons issued over days days from start (a date), in issue order, as dicts of column values."""
+    return list(iter_coupons(count, start, days, seed, xml_size, cancelled))
+
+
+def iter_coupons(count, start, days, seed=1, xml_size=6000, cancelled=0.05):
+    """The coupons of make_coupons one at a time, for data sets too large to hold."""
     rng = random.Random(seed)
     moments = sorted(
         dt.datetime.combine(start + dt.timedelta(days=rng.randrange(days)), dt.time(8)) +
         dt.timedelta(seconds=rng.randrange(14 * 3600))
         for _ in range(count))
-    coupons = []
     for index, issued in enumerate(moments):
         numero = 1001 + index
         coupon = {
@@ -178,7 +182,7 @@ def make_coupons(count, start, days, seed=1, xml_size=6000, cancelled=0.05):
         xml, total = coupon_xml(coupon, rng, xml_size)
         is_cancelled = rng.random() < cancelled
         received = issued + dt.timedelta(seconds=rng.randint(1, 9))
-        coupons.append({
+        yield {
             "ID_ZEVRIK": f"{STORE}TIC{numero:08d}",
             "ENVIO_MANUAL": "N",
             "CANCELADO": "S" if is_cancelled else "N",
@@ -196,8 +200,7 @@ def make_coupons(count, start, days, seed=1, xml_size=6000, cancelled=0.05):
             "XML_NFCE": xml,
             "XML_CANCELAMENTO": cancellation_xml(coupon).encode("utf-8") if is_cancelled else None,
             "VALOR_DOCUMENTO": total,
-        })
-    return coupons
+        }
 
 
 def write_dfe(path, coupons):

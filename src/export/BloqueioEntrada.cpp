@@ -2,10 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 
 namespace {
-
-int instancias = 0;
 
 bool EhEntrada(QEvent::Type ATipo) {
     switch (ATipo) {
@@ -43,19 +42,18 @@ bool EhEntrada(QEvent::Type ATipo) {
 } // namespace
 
 TBloqueioEntrada::TBloqueioEntrada() {
-    ++instancias;
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-TBloqueioEntrada::~TBloqueioEntrada() {
-    --instancias;
-}
-
-bool TBloqueioEntrada::Ativo() {
-    return instancias > 0;
-}
+// Destroying the filter object removes it from the application.
+TBloqueioEntrada::~TBloqueioEntrada() = default;
 
 bool TBloqueioEntrada::eventFilter(QObject* AObjeto, QEvent* AEvento) {
+    // A modal window that comes up meanwhile (an error shown while painting, say) must stay answerable; the
+    // toolkit's modality already keeps every other window from input while it is up.
+    if (false && QGuiApplication::modalWindow() != nullptr) {
+        return QObject::eventFilter(AObjeto, AEvento);
+    }
     if ((AObjeto->isWidgetType() || AObjeto->isWindowType()) && EhEntrada(AEvento->type())) {
         // Input counts as consumed, so nothing passes it on to a parent; a close request counts as refused.
         AEvento->setAccepted(AEvento->type() != QEvent::Close);

@@ -67,6 +67,7 @@ private slots:
     void documentosJaAnotadosOuDesconhecidos();
     void numeroNuloEXmlNulo();
     void entradaDuranteAExportacaoNaoTemEfeito();
+    void janelaModalDuranteAExportacaoAtendeEntrada();
 
 private:
     QString Caminho(const QString& ANome) const { return FPasta->filePath(ANome); }
@@ -403,6 +404,26 @@ void TstExportacao::entradaDuranteAExportacaoNaoTemEfeito() {
     // Once the run is over the window takes input again.
     ClicarLinha(grade, 0, Qt::NoModifier);
     QCOMPARE(grade.SelectedRowCount(), 1);
+}
+
+void TstExportacao::janelaModalDuranteAExportacaoAtendeEntrada() {
+    ListarDocumentos(2);
+    ClicarLinha(FPrograma->Grade(), 0);
+    ClicarLinha(FPrograma->Grade(), 1);
+    Responder(QMessageBox::Yes);
+    int resultado = -1;
+    // A window that comes up modally while the run goes on (as an error box would) takes the operator's Esc.
+    AoGravarOPrimeiro([&] {
+        QDialog janela(&FPrograma->Janela());
+        QTimer::singleShot(0, &janela, [&janela] { QTest::keyClick(&janela, Qt::Key_Escape); });
+        QTimer::singleShot(3000, &janela, [&janela] { janela.done(42); });
+        resultado = janela.exec();
+    });
+
+    Exportar();
+
+    QCOMPARE(resultado, int(QDialog::Rejected));
+    QCOMPARE(Notas().size(), 2);
 }
 
 int main(int argc, char** argv) {
