@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev tdsodbc freetds-bin libsqliteodbc
-  python3 xvfb xauth x11-utils imagemagick fonts-dejavu-core fonts-dejavu-extra locales clang-format
+  python3 xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-dejavu-extra locales clang-format
 )
 
 missing=()

@@ -21,6 +21,25 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import gen_dfe  # noqa: E402
 
 CHUNK = 5000
+# Below this size the full NFC-e layout of gen_dfe.py (about 1.5 KB at the least) gives way to a compact coupon.
+COMPACT_BELOW = 1500
+
+
+def compact_xml(coupon, size):
+    """A short coupon XML of about size bytes: the key, number, issue time, one accented item and the total."""
+    head = ('<?xml version="1.0" encoding="UTF-8"?><nfeProc versao="4.00"><NFe><infNFe Id="NFe'
+            f'{coupon["CHAVE_NFE"]}"><ide><nNF>{coupon["NUMERO"]}</nNF><dhEmi>{coupon["DTHR_EMISSAO"]}</dhEmi></ide>'
+            '<det nItem="1"><prod><xProd>Pão de queijo, açúcar e café</xProd></prod></det>')
+    tail = (f'<total><vNF>{coupon["VALOR_DOCUMENTO"]:.2f}</vNF></total></infNFe></NFe>'
+            f'<protNFe><nProt>{coupon["NPROT"]}</nProt></protNFe></nfeProc>')
+    pad = max(0, size - len((head + tail).encode("utf-8")) - len("<infCpl></infCpl>"))
+    return (head + "<infCpl>" + "Obrigado pela preferência! "[:pad].ljust(pad, ".") + "</infCpl>" + tail).encode()
+
+
+def shrink(coupon, size):
+    if size < COMPACT_BELOW:
+        coupon["XML_ZEVRIK"] = coupon["XML_NFCE"] = compact_xml(coupon, size)
+    return coupon
 
 
 def write_streaming(path, count, start, days, seed, xml_size):
@@ -34,7 +53,7 @@ def write_streaming(path, count, start, days, seed, xml_size):
     db.execute("CREATE TABLE tb_nfce (" + ", ".join(f"{n} {t}" for n, t in gen_dfe.COLUMNS) + ")")
     coupons = gen_dfe.iter_coupons(count, start, days, seed=seed, xml_size=xml_size)
     while True:
-        chunk = list(itertools.islice(coupons, CHUNK))
+        chunk = [shrink(c, xml_size) for c in itertools.islice(coupons, CHUNK)]
         if not chunk:
             break
         db.executemany(insert, ([c[n] for n in names] for c in chunk))

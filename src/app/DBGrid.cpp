@@ -8,8 +8,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
+#include <QtMath>
 
 #include <climits>
 
@@ -24,6 +26,7 @@ TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel
     setVerticalHeader(new TDBGridIndicator(*this));
     setItemDelegate(new TDBGridDelegate(*this));
     setModel(Model);
+    connect(Model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { WidthsPending = true; });
     setSelectionMode(QAbstractItemView::NoSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -102,19 +105,55 @@ void TDBGrid::ListChanged() {
     Marks.Clear();
     Anchor = TDbBookmark();
     RangeActive = false;
-    AdjustColumnWidths();
+    if (WidthsPending) {
+        AdjustColumnWidths();
+    }
     FollowCurrentRow(CurrentRow());
 }
 
 void TDBGrid::AdjustColumnWidths() {
+    WidthsPending = false;
     // Display widths count characters as wide as a digit; the cell's own text margins and the grid line come on top.
     const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
     const QFontMetrics titleMetrics(horizontalHeader()->font());
+    // Digits all have the same advance: a row of them is measured by multiplying, not by laying out a long text.
+    const qreal digit = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
     for (int column = 0; column < Model->columnCount(); ++column) {
         const QString title = Model->headerData(column, Qt::Horizontal).toString();
-        const int digits = fontMetrics().horizontalAdvance(QString(Model->DisplayWidth(column), QLatin1Char('0')));
+        const int digits = qCeil(digit * Model->DisplayWidth(column));
         const int width = qMax(digits, titleMetrics.horizontalAdvance(title)) + padding;
         setColumnWidth(column, width);
+    }
+}
+
+// Every filter run closes the list and opens it again at once. Laying the empty grid out in between would hide the
+// scroll bars and move the headers only to show and move them back, and each of those repaints the grid's
+// surroundings: while the list is closed, the layout waits for the event loop, and an opening made meanwhile makes
+// it unnecessary.
+void TDBGrid::updateGeometries() {
+    if (ListOpen()) {
+        // The columns get their widths before the first layout of a new list, not after it: laying out with the
+        // default widths first would change the scroll range twice.
+        if (WidthsPending && horizontalHeader()->count() == Model->columnCount()) {
+            AdjustColumnWidths();
+        }
+        QTableView::updateGeometries();
+        return;
+    }
+    // The next list starts from the top left, as it would after the empty grid had been laid out.
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    if (!ClosedLayoutPending) {
+        ClosedLayoutPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                ClosedLayoutPending = false;
+                if (!ListOpen()) {
+                    QTableView::updateGeometries();
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -63,6 +63,7 @@ protected:
     void focusInEvent(QFocusEvent* AEvent) override;
     void focusOutEvent(QFocusEvent* AEvent) override;
     void currentChanged(const QModelIndex& ACurrent, const QModelIndex& APrevious) override;
+    void updateGeometries() override;
 
 private:
     void ListChanged();
@@ -83,6 +84,8 @@ private:
     TDbBookmark Anchor;
     bool RangeActive = false;
     bool Following = false;
+    bool ClosedLayoutPending = false;
+    bool WidthsPending = true; ///< the columns have not been given their widths since the model was reset
     int WheelRemainder = 0;
     KeyDownHandler OnKeyDown;
 };

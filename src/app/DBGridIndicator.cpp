@@ -12,6 +12,10 @@ TDBGridIndicator::TDBGridIndicator(TDBGrid& AGrid) : QHeaderView(Qt::Vertical, &
     setHighlightSections(false);
 }
 
+QSize TDBGridIndicator::sizeHint() const {
+    return {width(), length()};
+}
+
 void TDBGridIndicator::paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const {
     QHeaderView::paintSection(APainter, ARect, ALogicalIndex);
     const bool current = ALogicalIndex == Grid.CurrentRow();

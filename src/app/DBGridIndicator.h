@@ -11,6 +11,10 @@ class TDBGridIndicator : public QHeaderView {
 public:
     explicit TDBGridIndicator(TDBGrid& AGrid);
 
+    /// As wide as the grid makes the column. The stock hint asks the style about the contents of up to two hundred
+    /// (empty) sections each time the rows change.
+    QSize sizeHint() const override;
+
 protected:
     void paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const override;
     void mousePressEvent(QMouseEvent* AEvent) override;

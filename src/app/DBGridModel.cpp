@@ -5,6 +5,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QMetaObject>
+#include <QVarLengthArray>
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -36,12 +42,251 @@ QString LongTimeFormat(const QLocale& ALocale) {
     return result.trimmed();
 }
 
-/// General number format: up to 15 significant digits, no trailing zeros, no thousands separator.
-QString GeneralNumber(double AValue, const QLocale& ALocale) {
-    QString text = QString::number(AValue, 'g', 15);
-    text.replace(QLatin1Char('.'), ALocale.decimalPoint());
+/// QString::number for an integer, without its general number formatting.
+QString DecimalText(qint64 AValue) {
+    std::array<char16_t, 24> digits{};
+    std::size_t count = 0;
+    quint64 rest = AValue < 0 ? 0 - quint64(AValue) : quint64(AValue);
+    do {
+        digits[count++] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    if (AValue < 0) {
+        digits[count++] = u'-';
+    }
+    QString text(qsizetype(count), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = digits[count - 1 - i];
+    }
     return text;
 }
+
+/// A date or time pattern of the locale made into parts once, so that a cell is formatted by appending digits
+/// instead of going through the locale and calendar machinery. Only the plain numeric fields (d, dd, M, MM, yy,
+/// yyyy; H, HH, h, hh, m, mm, s, ss) and literal characters are taken; any other pattern is left to the locale.
+class CompiledPattern {
+public:
+    using Text = QVarLengthArray<char16_t, 48>;
+    enum class Of { Date, Time };
+
+    CompiledPattern(QStringView APattern, Of AOf) {
+        for (qsizetype i = 0; i < APattern.size();) {
+            const QChar c = APattern[i];
+            qsizetype repeat = 1;
+            while (i + repeat < APattern.size() && APattern[i + repeat] == c) {
+                ++repeat;
+            }
+            if (c == QLatin1Char('\'') || (c.isLetter() && !AddField(c.toLatin1(), int(repeat), AOf))) {
+                return; // quoted text, names, AM/PM, zones, milliseconds: the locale formats these
+            }
+            if (!c.isLetter()) {
+                AddLiteral(APattern.mid(i, repeat));
+            }
+            i += repeat;
+        }
+        Usable = true;
+    }
+
+    bool IsUsable() const { return Usable; }
+
+    /// The fields of one moment; the year between 1 and 9999.
+    struct Moment {
+        int Year, Month, Day, Hour, Minute, Second;
+    };
+
+    void Append(Text& AText, const Moment& AMoment) const {
+        for (const Part& part : Parts) {
+            switch (part.Field) {
+            case 0:
+                AText.append(reinterpret_cast<const char16_t*>(part.Literal.constData()), part.Literal.size());
+                break;
+            case 'd':
+                AppendNumber(AText, AMoment.Day, part.Width);
+                break;
+            case 'M':
+                AppendNumber(AText, AMoment.Month, part.Width);
+                break;
+            case 'y':
+                AppendNumber(AText, part.Width == 2 ? AMoment.Year % 100 : AMoment.Year, part.Width);
+                break;
+            case 'H':
+                AppendNumber(AText, AMoment.Hour, part.Width);
+                break;
+            case 'm':
+                AppendNumber(AText, AMoment.Minute, part.Width);
+                break;
+            default:
+                AppendNumber(AText, AMoment.Second, part.Width);
+                break;
+            }
+        }
+    }
+
+private:
+    struct Part {
+        char Field = 0; ///< 0 for literal text
+        int Width = 0;  ///< digits at least (zero-padded)
+        QString Literal;
+    };
+
+    bool AddField(char AField, int ARepeat, Of AOf) {
+        const bool date = AField == 'd' || AField == 'M' || AField == 'y';
+        const bool time = AField == 'h' || AField == 'H' || AField == 'm' || AField == 's';
+        if ((AOf == Of::Date && !date) || (AOf == Of::Time && !time)) {
+            return false;
+        }
+        if (AField == 'y' ? ARepeat != 2 && ARepeat != 4 : ARepeat > 2) {
+            return false;
+        }
+        // Without AM/PM (refused above) "h" is the 24-hour clock as well.
+        Parts.push_back({AField == 'h' ? 'H' : AField, ARepeat, {}});
+        return true;
+    }
+
+    void AddLiteral(QStringView AText) {
+        if (Parts.empty() || Parts.back().Field != 0) {
+            Parts.push_back({});
+        }
+        Parts.back().Literal += AText;
+    }
+
+    static void AppendNumber(Text& AText, int AValue, int AWidth) {
+        std::array<char16_t, 8> digits{};
+        int count = 0;
+        do {
+            digits[std::size_t(count++)] = char16_t(u'0' + AValue % 10);
+            AValue /= 10;
+        } while (AValue > 0);
+        while (count < AWidth) {
+            digits[std::size_t(count++)] = u'0';
+        }
+        while (count > 0) {
+            AText.append(digits[std::size_t(--count)]);
+        }
+    }
+
+    std::vector<Part> Parts;
+    bool Usable = false;
+};
+
+} // namespace
+
+/// The regional formats of the cells, read from a locale once. Asking the system locale for its formats on every
+/// cell costs more than reading the row itself.
+class TDBGridModel::CellFormat {
+public:
+    explicit CellFormat(const QLocale& ALocale)
+        : Locale(ALocale), TimeFormat(LongTimeFormat(ALocale)), DecimalPoint(ALocale.decimalPoint()),
+          Date(ALocale.dateFormat(QLocale::ShortFormat), CompiledPattern::Of::Date),
+          Time(TimeFormat, CompiledPattern::Of::Time) {
+        // The compiled patterns stand in for the locale only where they give its very texts (digits included).
+        const std::array<QDateTime, 3> samples = {
+            QDateTime(QDate(2005, 1, 2), QTime(3, 4, 5), Qt::UTC),
+            QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58), Qt::UTC),
+            QDateTime(QDate(999, 10, 9), QTime(12, 0, 1), Qt::UTC),
+        };
+        Compiled = Date.IsUsable() && Time.IsUsable();
+        for (const QDateTime& sample : samples) {
+            Compiled = Compiled && Fast(sample) == Slow(sample);
+        }
+    }
+
+    const QLocale& Of() const { return Locale; }
+
+    QString Text(const TDbFieldDef& ADef, const QVariant& AValue) const {
+        if (ADef.Kind == TDbFieldKind::Blob) {
+            return AValue.isNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
+        }
+        if (AValue.isNull()) {
+            return {};
+        }
+        switch (ADef.Kind) {
+        case TDbFieldKind::SQLTimeStamp: {
+            const QDateTime moment = AValue.toDateTime();
+            if (Compiled) {
+                if (std::optional<QString> text = Fast(moment)) {
+                    return *text;
+                }
+            }
+            return Slow(moment);
+        }
+        case TDbFieldKind::Float:
+        case TDbFieldKind::BCD: {
+            // General number format: up to 15 significant digits, no trailing zeros, no thousands separator.
+            QString text = QString::number(AValue.toDouble(), 'g', 15);
+            text.replace(QLatin1Char('.'), DecimalPoint);
+            return text;
+        }
+        default:
+            // The integers straight, without the variant's general conversion.
+            if (AValue.typeId() == QMetaType::Int) {
+                return DecimalText(*static_cast<const int*>(AValue.constData()));
+            }
+            if (AValue.typeId() == QMetaType::QString) {
+                return *static_cast<const QString*>(AValue.constData());
+            }
+            return AValue.toString();
+        }
+    }
+
+    /// The format of ALocale for this thread, read again only when another locale is asked for.
+    static const CellFormat& For(const QLocale& ALocale) {
+        thread_local std::optional<CellFormat> last;
+        if (!last || last->Locale != ALocale) {
+            last.emplace(ALocale);
+        }
+        return *last;
+    }
+
+private:
+    /// The regional short date, a blank and the regional long time; no time at exactly midnight.
+    std::optional<QString> Fast(const QDateTime& AMoment) const {
+        const QTime time = AMoment.time();
+        CompiledPattern::Moment moment{0, 0, 0, time.hour(), time.minute(), time.second()};
+        // Neighbouring rows mostly share their day: its calendar date is worked out once.
+        const qint64 day = AMoment.date().toJulianDay();
+        if (day != LastDay) {
+            AMoment.date().getDate(&LastYear, &LastMonth, &LastDayOfMonth);
+            LastDay = day;
+        }
+        moment.Year = LastYear;
+        moment.Month = LastMonth;
+        moment.Day = LastDayOfMonth;
+        if (moment.Year < 1 || moment.Year > 9999) {
+            return std::nullopt;
+        }
+        CompiledPattern::Text text;
+        Date.Append(text, moment);
+        if (time != QTime(0, 0)) {
+            text.append(u' ');
+            Time.Append(text, moment);
+        }
+        return QString(reinterpret_cast<const QChar*>(text.constData()), text.size());
+    }
+
+    QString Slow(const QDateTime& AMoment) const {
+        const QString date = Locale.toString(AMoment.date(), QLocale::ShortFormat);
+        if (AMoment.time() == QTime(0, 0)) {
+            return date;
+        }
+        return date + QLatin1Char(' ') + Locale.toString(AMoment.time(), TimeFormat);
+    }
+
+    QLocale Locale;
+    QString TimeFormat;
+    QString DecimalPoint;
+    CompiledPattern Date;
+    CompiledPattern Time;
+    bool Compiled = false;
+    // The day last formatted; a cell format is used by one thread.
+    mutable qint64 LastDay = std::numeric_limits<qint64>::min();
+    mutable int LastYear = 0;
+    mutable int LastMonth = 0;
+    mutable int LastDayOfMonth = 0;
+};
+
+namespace {
 
 void PostError(std::exception_ptr AError) {
     QMetaObject::invokeMethod(
@@ -50,7 +295,9 @@ void PostError(std::exception_ptr AError) {
 
 } // namespace
 
-TDBGridModel::TDBGridModel(QObject* AParent) : QAbstractTableModel(AParent), Reporter(PostError) {}
+TDBGridModel::TDBGridModel(QObject* AParent)
+    : QAbstractTableModel(AParent), Reporter(PostError), Format(std::make_shared<const CellFormat>(QLocale::system())) {
+}
 
 TDBGridModel::~TDBGridModel() = default;
 
@@ -77,7 +324,7 @@ void TDBGridModel::Reload() {
     Fields = Shown ? Query->Fields() : QList<TDbFieldDef>();
     Rows = Shown ? Query->FetchedRowCount() : 0;
     FetchFailed = false;
-    Locale = QLocale::system();
+    Format = std::make_shared<const CellFormat>(QLocale::system());
     endResetModel();
 }
 
@@ -117,27 +364,7 @@ int TDBGridModel::DisplayWidth(int AColumn) const {
 }
 
 QString TDBGridModel::CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale) {
-    if (ADef.Kind == TDbFieldKind::Blob) {
-        return AValue.isNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
-    }
-    if (AValue.isNull()) {
-        return {};
-    }
-    switch (ADef.Kind) {
-    case TDbFieldKind::SQLTimeStamp: {
-        const QDateTime moment = AValue.toDateTime();
-        const QString date = ALocale.toString(moment.date(), QLocale::ShortFormat);
-        if (moment.time() == QTime(0, 0)) {
-            return date;
-        }
-        return date + QLatin1Char(' ') + ALocale.toString(moment.time(), LongTimeFormat(ALocale));
-    }
-    case TDbFieldKind::Float:
-    case TDbFieldKind::BCD:
-        return GeneralNumber(AValue.toDouble(), ALocale);
-    default:
-        return AValue.toString();
-    }
+    return CellFormat::For(ALocale).Text(ADef, AValue);
 }
 
 int TDBGridModel::rowCount(const QModelIndex& AParent) const {
@@ -155,7 +382,7 @@ QVariant TDBGridModel::data(const QModelIndex& AIndex, int ARole) const {
     const TDbFieldDef& def = Fields.at(AIndex.column());
     switch (ARole) {
     case Qt::DisplayRole:
-        return CellText(def, Query->ValueAt(AIndex.row(), AIndex.column()), Locale);
+        return Format->Text(def, Query->ValueAt(AIndex.row(), AIndex.column()));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(def.Kind) ? Qt::AlignRight : Qt::AlignLeft));
     default:

@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 
 /// Table model over a row set: one column per field, titled with the field name, and the rows fetched so far.
 /// Further rows are fetched in batches only when the view asks for them (canFetchMore / fetchMore). Read-only.
@@ -38,7 +39,8 @@ public:
     /// The field's display width in characters.
     int DisplayWidth(int AColumn) const;
 
-    /// The cell text of a value of a field of kind ADef, formatted with ALocale.
+    /// The cell text of a value of a field of kind ADef, formatted with ALocale. The locale's formats are read once
+    /// per locale and thread, not per cell.
     static QString CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale);
 
     int rowCount(const QModelIndex& AParent = {}) const override;
@@ -59,5 +61,7 @@ private:
     bool Shown = false;       ///< Fields and Rows describe an open row set
     bool FetchFailed = false; ///< a fetch for the view failed; no more until the next opening
     ErrorReporter Reporter;
-    QLocale Locale;
+    class CellFormat;
+    /// The formats of the system locale as of the last opening.
+    std::shared_ptr<const CellFormat> Format;
 };

@@ -3,12 +3,74 @@
 #include "app/TApplicationErrorHandler.h"
 
 #include <QFont>
+#include <QIconEngine>
+#include <QPainter>
+#include <QProxyStyle>
+
+#include <optional>
+
+namespace {
+
+/// A standard icon of the style that is looked up when it is first drawn or measured. Loading any of the style's
+/// icon files makes the toolkit load every image-format plug-in to probe it; the menu bar asks for its overflow
+/// chevron when it is created, although the chevron shows only when the menus do not fit.
+class TLazyStandardIcon : public QIconEngine {
+public:
+    TLazyStandardIcon(const QStyle& AStyle, QStyle::StandardPixmap AWhich) : Style(AStyle), Which(AWhich) {}
+
+    void paint(QPainter* APainter, const QRect& ARect, QIcon::Mode AMode, QIcon::State AState) override {
+        Real().paint(APainter, ARect, Qt::AlignCenter, AMode, AState);
+    }
+    QPixmap pixmap(const QSize& ASize, QIcon::Mode AMode, QIcon::State AState) override {
+        return Real().pixmap(ASize, AMode, AState);
+    }
+    QPixmap scaledPixmap(const QSize& ASize, QIcon::Mode AMode, QIcon::State AState, qreal AScale) override {
+        return Real().pixmap(ASize, AScale, AMode, AState);
+    }
+    QSize actualSize(const QSize& ASize, QIcon::Mode AMode, QIcon::State AState) override {
+        return Real().actualSize(ASize, AMode, AState);
+    }
+    QList<QSize> availableSizes(QIcon::Mode AMode, QIcon::State AState) override {
+        return Real().availableSizes(AMode, AState);
+    }
+    bool isNull() override { return Real().isNull(); }
+    QIconEngine* clone() const override { return new TLazyStandardIcon(Style, Which); }
+
+private:
+    const QIcon& Real() {
+        if (!Loaded) {
+            Loaded = Style.standardIcon(Which);
+        }
+        return *Loaded;
+    }
+
+    const QStyle& Style;
+    QStyle::StandardPixmap Which;
+    std::optional<QIcon> Loaded;
+};
+
+/// The platform's style, with the tool-bar extension icons (the menu bar's overflow chevron) looked up on first use.
+class TApplicationStyle : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap AWhich, const QStyleOption* AOption, const QWidget* AWidget) const override {
+        if (!AOption &&
+            (AWhich == SP_ToolBarHorizontalExtensionButton || AWhich == SP_ToolBarVerticalExtensionButton)) {
+            return QIcon(new TLazyStandardIcon(*baseStyle(), AWhich));
+        }
+        return QProxyStyle::standardIcon(AWhich, AOption, AWidget);
+    }
+};
+
+} // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // The windows are laid out for Tahoma 8 pt at fixed positions; where it is missing, narrow faces keep the
     // captions inside their controls.
     QFont::insertSubstitutions(QStringLiteral("Tahoma"),
                                {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Nimbus Sans")});
+    // Every window of the program uses it: as the application's font, start-up resolves one face instead of two.
+    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setStyle(new TApplicationStyle);
 }
 
 TApplication::~TApplication() = default;

@@ -9,21 +9,21 @@ namespace {
 TPresentation::ModalHandler modalHandler;
 QString applicationTitle;
 
-struct ButtonSpec {
+struct ButtonChoice {
     QMessageBox::StandardButton button;
     int result;
     const char* text;
 };
 
-const QList<ButtonSpec>& buttonsOf(unsigned flags) {
-    static const ButtonSpec ok{QMessageBox::Ok, TPresentation::IDOK, "OK"};
-    static const ButtonSpec cancel{QMessageBox::Cancel, TPresentation::IDCANCEL, "Cancelar"};
-    static const ButtonSpec abort{QMessageBox::Abort, TPresentation::IDABORT, "&Anular"};
-    static const ButtonSpec retry{QMessageBox::Retry, TPresentation::IDRETRY, "&Repetir"};
-    static const ButtonSpec ignore{QMessageBox::Ignore, TPresentation::IDIGNORE, "&Ignorar"};
-    static const ButtonSpec yes{QMessageBox::Yes, TPresentation::IDYES, "&Sim"};
-    static const ButtonSpec no{QMessageBox::No, TPresentation::IDNO, "&Não"};
-    static const QList<QList<ButtonSpec>> byType = {
+const QList<ButtonChoice>& buttonsOf(unsigned flags) {
+    static const ButtonChoice ok{QMessageBox::Ok, TPresentation::IDOK, "OK"};
+    static const ButtonChoice cancel{QMessageBox::Cancel, TPresentation::IDCANCEL, "Cancelar"};
+    static const ButtonChoice abort{QMessageBox::Abort, TPresentation::IDABORT, "&Anular"};
+    static const ButtonChoice retry{QMessageBox::Retry, TPresentation::IDRETRY, "&Repetir"};
+    static const ButtonChoice ignore{QMessageBox::Ignore, TPresentation::IDIGNORE, "&Ignorar"};
+    static const ButtonChoice yes{QMessageBox::Yes, TPresentation::IDYES, "&Sim"};
+    static const ButtonChoice no{QMessageBox::No, TPresentation::IDNO, "&Não"};
+    static const QList<QList<ButtonChoice>> byType = {
         {ok}, {ok, cancel}, {abort, retry, ignore}, {yes, no, cancel}, {yes, no}, {retry, cancel}};
     const unsigned type = flags & 0xF;
     return byType[type < byType.size() ? type : 0];
@@ -49,14 +49,14 @@ int runMessageBox(const QString& objectName, const QString& text, const QString&
     QMessageBox box(iconOf(flags), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
     box.setObjectName(objectName);
     box.setTextFormat(Qt::PlainText);
-    const QList<ButtonSpec>& buttons = buttonsOf(flags);
-    for (const ButtonSpec& spec : buttons) {
+    const QList<ButtonChoice>& buttons = buttonsOf(flags);
+    for (const ButtonChoice& spec : buttons) {
         box.addButton(spec.button)->setText(QString::fromUtf8(spec.text));
     }
     const auto defaultIndex = static_cast<qsizetype>((flags & 0xF00) >> 8);
     box.setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0].button);
     const int pressed = TPresentation::ShowModal(box);
-    for (const ButtonSpec& spec : buttons) {
+    for (const ButtonChoice& spec : buttons) {
         if (spec.button == pressed) {
             return spec.result;
         }

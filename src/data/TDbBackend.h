@@ -8,8 +8,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+
+class ByteArena;
 
 /// The contract between the layer and one back end (SQLite, ODBC). Back ends raise EDbEngineError with message,
 /// type name, layer code and records; the layer adds object name, command text and parameters.
@@ -46,6 +49,18 @@ public:
     /// Reads the next row into ARow, one value per entry of AFields (see TDbField for the value types).
     /// Returns false when the result has no further row.
     virtual bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) = 0;
+    /// As Fetch, for rows that are cached until AArena goes: reads into ARow, one null slot per entry of AFields;
+    /// a back end may copy large values into AArena's shared blocks instead of allocating each one. By default
+    /// through Fetch.
+    virtual bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) {
+        (void)AArena;
+        QVariantList row(AFields.size());
+        if (!Fetch(AFields, row)) {
+            return false;
+        }
+        std::move(row.begin(), row.end(), ARow);
+        return true;
+    }
 };
 
 /// A prepared statement whose text uses positional placeholders ("?").

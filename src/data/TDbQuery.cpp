@@ -8,7 +8,10 @@
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 
+#include <QSet>
+
 #include <exception>
+#include <mutex>
 
 struct TDbQuery::State {
     explicit State(int AFieldCount) : Rows(AFieldCount) {}
@@ -20,7 +23,6 @@ struct TDbQuery::State {
     QList<TDbBoundField> Bound;
     QList<TDbFieldDef> Fields;
     RowBuffer Rows;
-    QVariantList Scratch;
     int Current = -1;
     bool AllFetched = false;
     bool AtEof = false;
@@ -36,7 +38,22 @@ struct TDbQuery::State {
 
 namespace {
 const QList<TDbFieldDef> NoFields;
+
+/// The field name as a QString over storage that lives as long as the program: every TDbField the walk makes copies
+/// its definition, and copying such a name costs no reference counting. The names are those of the program's
+/// statements, a small set.
+QString LastingName(const QString& AName) {
+    static std::mutex lock;
+    static QSet<QString> names;
+    const std::lock_guard<std::mutex> guard(lock);
+    auto found = names.constFind(AName);
+    if (found == names.constEnd()) {
+        // A copy of its own: the name given may itself be a view on storage that goes.
+        found = names.insert(QString(AName.constData(), AName.size()));
+    }
+    return QString::fromRawData(found->constData(), found->size());
 }
+} // namespace
 
 TDbQuery::TDbQuery(TDbConnection* AConnection, QObject* AParent) : QObject(AParent) {
     SetConnection(AConnection);
@@ -103,6 +120,7 @@ void TDbQuery::Open() {
         opened->Fields.reserve(opened->Bound.size());
         for (const TDbBoundField& field : std::as_const(opened->Bound)) {
             opened->Fields.append(field.Def);
+            opened->Fields.back().Name = LastingName(field.Def.Name);
         }
         return opened;
     });
@@ -144,17 +162,25 @@ int TDbQuery::FetchRows(int ARows) {
     }
     DbActivity::Scope activity;
     const int first = state.Rows.RowCount();
-    const int fieldCount = int(state.Bound.size());
     int read = 0;
     try {
         WithErrorContext(objectName(), Sql, {}, [&] {
             while (read < ARows) {
-                state.Scratch.resize(fieldCount);
-                if (!state.Cursor->Fetch(state.Bound, state.Scratch)) {
+                // The row is read in place; a row that fails or is not there leaves its slots null again.
+                QVariant* row = state.Rows.NextRow();
+                bool fetched = false;
+                try {
+                    fetched = state.Cursor->FetchInto(state.Bound, row, state.Rows.Arena());
+                } catch (...) {
+                    state.Rows.DiscardRow();
+                    throw;
+                }
+                if (!fetched) {
+                    state.Rows.DiscardRow();
                     state.AllFetched = true;
                     break;
                 }
-                state.Rows.Append(state.Scratch);
+                state.Rows.CommitRow();
                 ++read;
             }
         });
@@ -247,7 +273,10 @@ TDbField TDbQuery::FieldByIndex(int AIndex) const {
     if (AIndex < 0 || AIndex >= fields.size()) {
         throw EDbError(QStringLiteral("%1: Field index %2 out of range").arg(objectName()).arg(AIndex));
     }
-    return TDbField(fields[AIndex], Open_ ? ValueAt(Open_->Current, AIndex) : QVariant());
+    if (!Open_ || Open_->Current < 0 || Open_->Current >= Open_->Rows.RowCount()) {
+        return TDbField(fields[AIndex], QVariant());
+    }
+    return TDbField(fields[AIndex], Open_->Rows.At(Open_->Current, AIndex));
 }
 
 TDbField TDbQuery::FieldByName(const QString& AName) const {

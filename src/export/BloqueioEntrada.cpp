@@ -51,7 +51,7 @@ TBloqueioEntrada::~TBloqueioEntrada() = default;
 bool TBloqueioEntrada::eventFilter(QObject* AObjeto, QEvent* AEvento) {
     // A modal window that comes up meanwhile (an error shown while painting, say) must stay answerable; the
     // toolkit's modality already keeps every other window from input while it is up.
-    if (false && QGuiApplication::modalWindow() != nullptr) {
+    if (QGuiApplication::modalWindow() != nullptr) {
         return QObject::eventFilter(AObjeto, AEvento);
     }
     if ((AObjeto->isWidgetType() || AObjeto->isWindowType()) && EhEntrada(AEvento->type())) {

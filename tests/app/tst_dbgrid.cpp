@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <set>
 
 class TstDBGrid : public QObject {
     Q_OBJECT
@@ -29,12 +30,14 @@ private Q_SLOTS:
     void marcas_data();
     void marcas();
     void listaDeMarcasEmOrdemDaGrade();
+    void milharesDeMarcasFicamEmOrdem();
     void teclasSemListaAbertaNaoFazemNada();
     void reabrirOuFecharApagaAsMarcas();
     void teclasCtrlVaoAsLinhasVisiveis();
     void cliquesForaDasLinhas();
     void tabSaiDaGrade();
     void gradeSegueALinhaAtual();
+    void reabrirVoltaAoTopoEFecharEsvazia();
 
     void colunas();
     void textosDasCelulas_data();
@@ -267,6 +270,41 @@ void TstDBGrid::listaDeMarcasEmOrdemDaGrade() {
     QCOMPARE(Marcadas(), QList<int>({0, 3, 9, 22, 40, 59}));
 }
 
+// Thousands of marks made and removed in scattered order: the list stays sorted, each row at most once, and walking
+// it forwards or backwards by index gives the same rows.
+void TstDBGrid::milharesDeMarcasFicamEmOrdem() {
+    constexpr int Linhas = 3000;
+    Abrir(CriarArquivo(Linhas));
+    Lista->MoveTo(Linhas); // every row read
+    QCOMPARE(Grade->model()->rowCount(), Linhas);
+    std::set<int> esperadas;
+    // 1231 is prime to the row count: the steps visit the rows in scattered order.
+    for (int passo = 0; passo < 2 * Linhas; ++passo) {
+        const int linha = int((qint64(passo) * 1231 + 17) % Linhas);
+        if (passo % 5 == 4 && !esperadas.empty()) {
+            // Now and then a marked row is unmarked again.
+            const int marcada = *esperadas.lower_bound(linha % (*esperadas.rbegin() + 1));
+            Grade->PressRow(marcada, Qt::LeftButton, Qt::ControlModifier);
+            esperadas.erase(marcada);
+        }
+        Grade->PressRow(linha, Qt::LeftButton, Qt::ControlModifier);
+        if (!esperadas.erase(linha)) {
+            esperadas.insert(linha);
+        }
+    }
+    QVERIFY(esperadas.size() > 1000);
+    QCOMPARE(Marcadas(), QList<int>(esperadas.begin(), esperadas.end()));
+    QList<int> deTrasParaFrente;
+    for (int i = Grade->SelectedRowCount() - 1; i >= 0; --i) {
+        deTrasParaFrente.prepend(Lista->RowOf(Grade->SelectedRow(i)));
+    }
+    QCOMPARE(deTrasParaFrente, Marcadas());
+    for (int linha = 0; linha < Linhas; ++linha) {
+        QCOMPARE(Grade->RowMarked(linha), esperadas.count(linha) == 1);
+    }
+    QCOMPARE(Erros, QStringList());
+}
+
 void TstDBGrid::teclasSemListaAbertaNaoFazemNada() {
     for (const char* tecla : {"Space", "Up", "Down", "Shift+Down", "PgDown", "End", "Esc"}) {
         Executar(QStringLiteral("tecla ") + QLatin1String(tecla));
@@ -379,6 +417,36 @@ void TstDBGrid::gradeSegueALinhaAtual() {
     Grade->setCurrentIndex(Grade->model()->index(17, 3));
     QCOMPARE(Lista->RecNo(), 17);
     QCOMPARE(Lista->FieldByName(QStringLiteral("NUMERO")).AsInteger(), 18);
+}
+
+// Reopening at once (as every filter run does) starts the new list at the top left; a list left closed gives an
+// empty grid without scroll bars once the event loop has run.
+void TstDBGrid::reabrirVoltaAoTopoEFecharEsvazia() {
+    const QString caminho = CriarArquivo(500);
+    Abrir(caminho);
+    const int largura = Grade->columnWidth(8);
+    QVERIFY(largura > Grade->fontMetrics().horizontalAdvance(QStringLiteral("XMOTIVO")));
+    Lista->MoveTo(499);
+    QCoreApplication::processEvents();
+    QVERIFY(Grade->verticalScrollBar()->value() > 0);
+    Grade->horizontalScrollBar()->setValue(Grade->horizontalScrollBar()->maximum());
+    QVERIFY(Grade->horizontalScrollBar()->value() > 0);
+
+    Lista->Close();
+    Lista->Open(QStringLiteral("select * from tb_nfce"));
+    QCoreApplication::processEvents();
+    QCOMPARE(Grade->verticalScrollBar()->value(), 0);
+    QCOMPARE(Grade->horizontalScrollBar()->value(), 0);
+    QCOMPARE(Grade->rowAt(0), 0);
+    QVERIFY(Grade->verticalScrollBar()->isVisible());
+    QCOMPARE(Grade->columnWidth(8), largura);
+
+    Modulo->Desconectar();
+    QCoreApplication::processEvents();
+    QCOMPARE(Grade->model()->columnCount(), 0);
+    QTRY_VERIFY(!Grade->verticalScrollBar()->isVisible());
+    QTRY_VERIFY(!Grade->horizontalScrollBar()->isVisible());
+    QCOMPARE(Erros, QStringList());
 }
 
 void TstDBGrid::colunas() {

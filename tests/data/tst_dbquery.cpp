@@ -79,6 +79,7 @@ private Q_SLOTS:
     void engineErrorCarriesContext();
     void activityAroundStatementsOpensAndFetches();
     void activityEndsWhenStatementFails();
+    void valuesOutliveTheRowSet();
 
 private:
     QString Path() const { return Dir->filePath("test.db"); }
@@ -530,6 +531,44 @@ void TestDbQuery::activityEndsWhenStatementFails() {
     QCOMPARE(listener.Begins, 2);
     QCOMPARE(listener.Ends, 2);
     QVERIFY(!listener.Open);
+}
+
+void TestDbQuery::valuesOutliveTheRowSet() {
+    // Rows whose values fill more than one block of the row set's storage, read twice in opposite orders: the values
+    // kept from the first opening must survive its close and the second opening, which reuses free storage.
+    Conn->ExecSQL("create table doc (id varchar(10), xml blob)", QStringList(), {});
+    Conn->ExecSQL("with recursive s(n) as (select 1 union all select n + 1 from s where n < 40) "
+                  "insert into doc select 'ID' || n, zeroblob(100000) || cast('fim ' || n as blob) from s",
+                  QStringList(), {});
+    const auto expectedXml = [](int AN) { return QByteArray(100000, '\0') + "fim " + QByteArray::number(AN); };
+    QList<QVariant> xmls;
+    QStringList ids;
+    QList<QByteArray> bytes;
+    QString name;
+    {
+        std::unique_ptr<TDbQuery> query;
+        Conn->ExecSQL("select id, xml from doc order by rowid", query);
+        for (; !query->Eof(); query->Next()) {
+            xmls.append(query->FieldByIndex(1).AsVariant());
+            bytes.append(query->FieldByName("XML").AsBytes());
+            ids.append(query->ValueAt(query->RecNo(), 0).toString());
+        }
+        name = query->FieldByIndex(1).FieldName();
+        query->Close();
+        std::unique_ptr<TDbQuery> reversed;
+        Conn->ExecSQL("select id, xml from doc order by rowid desc", reversed);
+        reversed->MoveTo(39);
+        QCOMPARE(reversed->FieldByIndex(0).AsString(), QStringLiteral("ID1"));
+        QCOMPARE(reversed->FieldByIndex(1).AsBytes(), expectedXml(1));
+    }
+    Conn->Close();
+    QCOMPARE(name, QStringLiteral("xml"));
+    QCOMPARE(xmls.size(), 40);
+    for (int n = 1; n <= 40; ++n) {
+        QCOMPARE(ids[n - 1], QStringLiteral("ID%1").arg(n));
+        QCOMPARE(xmls[n - 1].toByteArray(), expectedXml(n));
+        QCOMPARE(bytes[n - 1], expectedXml(n));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDbQuery)

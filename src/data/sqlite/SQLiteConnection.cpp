@@ -22,7 +22,10 @@ void SQLiteConnection::Open(const QStringList& AParams) {
     const QString path = ParamValue(AParams, u"Database");
     const QByteArray name = path.isEmpty() ? QByteArrayLiteral(":memory:") : path.toUtf8();
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(name.constData(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // A connection is only ever used by the thread that opened it, so the engine's per-call locking of the
+    // connection (several lock pairs per value read) is left out: the threading mode alone, nothing else changes.
+    const int rc = sqlite3_open_v2(name.constData(), &handle,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     SQLiteApi::Database db(handle);
     SQLiteApi::Check(db.get(), rc);
     SQLiteApi::Check(db.get(), sqlite3_extended_result_codes(db.get(), 1));

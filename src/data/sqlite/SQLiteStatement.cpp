@@ -47,6 +47,22 @@ void SQLiteStatement::Step() {
 }
 
 bool SQLiteStatement::Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) {
+    ARow.resize(AFields.size());
+    return FetchRow(AFields, ARow.data(), nullptr);
+}
+
+bool SQLiteStatement::FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) {
+    if (!FetchRow(AFields, ARow, &AArena)) {
+        return false;
+    }
+    if (++RowsSinceRelease == ReleaseEveryRows) {
+        RowsSinceRelease = 0;
+        ReleaseReadPages();
+    }
+    return true;
+}
+
+bool SQLiteStatement::FetchRow(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena* AArena) {
     if (!RowPending) {
         if (Done) {
             return false;
@@ -56,12 +72,23 @@ bool SQLiteStatement::Fetch(const QList<TDbBoundField>& AFields, QVariantList& A
             return false;
         }
     }
-    ARow.resize(AFields.size());
     for (qsizetype i = 0; i < AFields.size(); ++i) {
-        ARow[i] = SQLiteValueReader::Read(Stmt.get(), AFields[i].Column, AFields[i].Def);
+        ARow[i] = SQLiteValueReader::Read(Stmt.get(), AFields[i].Column, AFields[i].Def, AArena);
     }
     RowPending = false;
     return true;
+}
+
+// A row set that caches its rows never reads their pages again, yet a long walk would fill the page cache with them
+// up to its full size (cache_size pages), a copy of data the rows already hold. Past a small size the cache is
+// handed back to the engine's allocator every few rows; the pages the statement still needs stay pinned.
+void SQLiteStatement::ReleaseReadPages() {
+    int used = 0;
+    int highest = 0;
+    if (sqlite3_db_status(Db, SQLITE_DBSTATUS_CACHE_USED, &used, &highest, 0) == SQLITE_OK &&
+        used > ReleaseAboveBytes) {
+        sqlite3_db_release_memory(Db);
+    }
 }
 
 void SQLiteStatement::Classify() {

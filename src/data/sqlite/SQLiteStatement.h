@@ -17,6 +17,13 @@ public:
 private:
     const QList<TDbColumnInfo>& Columns() const override { return ColumnInfos; }
     bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) override;
+    bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) override;
+    bool FetchRow(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena* AArena);
+    void ReleaseReadPages();
+
+    /// Rows cached between two looks at the page cache, and the page cache's size that a look lets stand.
+    static constexpr int ReleaseEveryRows = 4;
+    static constexpr int ReleaseAboveBytes = 32 << 10;
 
     void Step();
     void Classify();
@@ -27,5 +34,6 @@ private:
     QList<TDbColumnInfo> ColumnInfos;
     qint64 Changes = 0;
     bool RowPending = false; ///< a row has been stepped to and not yet handed out
+    int RowsSinceRelease = 0;
     bool Done = true;
 };

@@ -1,5 +1,6 @@
 #include "data/sqlite/SQLiteValueReader.h"
 
+#include "data/ByteArena.h"
 #include "data/TDbErrors.h"
 #include "data/sqlite/SQLiteTimeStamp.h"
 #include "platform/AnsiCodePage.h"
@@ -15,7 +16,8 @@ bool IsAscii(const char* AData, qsizetype ASize) {
 }
 
 /// The text of the value; ATrim drops trailing characters below 33, AAnsi passes it through the ANSI code page.
-QString ReadText(sqlite3_stmt* AStatement, int AColumn, bool ATrim, bool AAnsi) {
+/// Plain ASCII text goes into AArena when given.
+QString ReadText(sqlite3_stmt* AStatement, int AColumn, bool ATrim, bool AAnsi, ByteArena* AArena) {
     const char* data = reinterpret_cast<const char*>(sqlite3_column_text(AStatement, AColumn));
     qsizetype size = sqlite3_column_bytes(AStatement, AColumn);
     if (ATrim) {
@@ -24,7 +26,7 @@ QString ReadText(sqlite3_stmt* AStatement, int AColumn, bool ATrim, bool AAnsi) 
         }
     }
     if (IsAscii(data, size)) {
-        return QString::fromLatin1(data, size);
+        return AArena ? AArena->StoreLatin1(data, size) : QString::fromLatin1(data, size);
     }
     const QString text = QString::fromUtf8(data, size);
     return AAnsi ? AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(text)) : text;
@@ -51,7 +53,7 @@ QVariant ReadTimeStamp(sqlite3_stmt* AStatement, int AColumn, int AType) {
 
 } // namespace
 
-QVariant SQLiteValueReader::Read(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef) {
+QVariant SQLiteValueReader::Read(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef, ByteArena* AArena) {
     const int type = sqlite3_column_type(AStatement, AColumn);
     if (type == SQLITE_NULL) {
         return {};
@@ -60,16 +62,16 @@ QVariant SQLiteValueReader::Read(sqlite3_stmt* AStatement, int AColumn, const TD
     case TDbFieldKind::String:
     case TDbFieldKind::FixedChar:
     case TDbFieldKind::WideString: {
-        QString text = ReadText(AStatement, AColumn, true, ADef.Kind != TDbFieldKind::WideString);
+        QString text = ReadText(AStatement, AColumn, true, ADef.Kind != TDbFieldKind::WideString, AArena);
         if (ADef.Size > 0 && text.size() > ADef.Size) {
             ThrowOverflow(AStatement, AColumn, text.size(), ADef.Size);
         }
         return text;
     }
     case TDbFieldKind::Memo:
-        return ReadText(AStatement, AColumn, false, true);
+        return ReadText(AStatement, AColumn, false, true, AArena);
     case TDbFieldKind::WideMemo:
-        return ReadText(AStatement, AColumn, false, false);
+        return ReadText(AStatement, AColumn, false, false, AArena);
     case TDbFieldKind::Integer:
         return static_cast<int>(sqlite3_column_int64(AStatement, AColumn));
     case TDbFieldKind::LargeInt:
@@ -83,7 +85,8 @@ QVariant SQLiteValueReader::Read(sqlite3_stmt* AStatement, int AColumn, const TD
         return ReadTimeStamp(AStatement, AColumn, type);
     case TDbFieldKind::Blob: {
         const char* data = static_cast<const char*>(sqlite3_column_blob(AStatement, AColumn));
-        return QByteArray(data, sqlite3_column_bytes(AStatement, AColumn));
+        const int size = sqlite3_column_bytes(AStatement, AColumn);
+        return AArena ? AArena->Store(data, size) : QByteArray(data, size);
     }
     }
     return {};
