@@ -107,11 +107,15 @@ void TfrmPrincipal::CriarMenu() {
 
     actConfigurarAcessoKVORA = criar<QAction>(this, "actConfigurarAcessoKVORA");
     actConfigurarAcessoKVORA->setText(QStringLiteral("Configurar Conexão SQL Server KVORA"));
-    connect(actConfigurarAcessoKVORA, &QAction::triggered, this, &TfrmPrincipal::actConfigurarAcessoKVORAExecute);
+    // Menu commands run once the menu has closed, from the event loop: an error they throw then reaches the
+    // application error handler without unwinding through the menu's own code, which is not exception safe.
+    connect(actConfigurarAcessoKVORA, &QAction::triggered, this, &TfrmPrincipal::actConfigurarAcessoKVORAExecute,
+            Qt::QueuedConnection);
 
     actExportarParaKVORA = criar<QAction>(this, "actExportarParaKVORA");
     actExportarParaKVORA->setText(QStringLiteral("Exportar documentos para KVORA"));
-    connect(actExportarParaKVORA, &QAction::triggered, this, &TfrmPrincipal::actExportarParaKVORAExecute);
+    connect(actExportarParaKVORA, &QAction::triggered, this, &TfrmPrincipal::actExportarParaKVORAExecute,
+            Qt::QueuedConnection);
 
     MainMenu1->addMenu(QStringLiteral("Opções"))->addAction(actConfigurarAcessoKVORA);
     MainMenu1->addMenu(QStringLiteral("Ferramentas"))->addAction(actExportarParaKVORA);

@@ -1,24 +1,55 @@
 #include "platform/AnsiCodePage.h"
 
 #include <array>
+#include <iconv.h>
+#include <stdexcept>
 
 namespace {
 
-// Characters of the bytes 0x80..0x9F; 0xA0..0xFF equal their Latin-1 code points. The five undefined bytes map to
-// U+0081, U+008D, U+008F, U+0090 and U+009D, as the platform's own conversion does.
-constexpr std::array<char16_t, 32> kHighControls = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+/// The character of every byte of the code page, asked of iconv once. The five bytes Windows-1252 leaves undefined
+/// (iconv refuses them) map to the C1 controls of the same value, as the platform's own conversion does.
+class ByteTable {
+public:
+    ByteTable() {
+        iconv_t converter = iconv_open("UTF-32LE", "WINDOWS-1252");
+        if (converter == reinterpret_cast<iconv_t>(-1)) {
+            throw std::runtime_error("Windows-1252 conversion is not available");
+        }
+        for (int byte = 0; byte < 256; ++byte) {
+            char in = static_cast<char>(byte);
+            std::array<unsigned char, 4> out{};
+            char* inPtr = &in;
+            auto* outPtr = reinterpret_cast<char*>(out.data());
+            std::size_t inLeft = 1;
+            std::size_t outLeft = out.size();
+            const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            const char32_t codePoint = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
+            characters[byte] = converted && codePoint <= 0xFFFF ? static_cast<char16_t>(codePoint) : char16_t(byte);
+        }
+        iconv_close(converter);
+    }
+
+    std::array<char16_t, 256> characters{};
+};
+
+const ByteTable& table() {
+    static const ByteTable instance;
+    return instance;
+}
 
 /// The byte of a code point, or -1 when the code page lacks it.
 int byteOf(char32_t codePoint) {
-    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
+    if (codePoint < 0x80) {
         return static_cast<int>(codePoint);
     }
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == codePoint) {
-            return static_cast<int>(0x80 + i);
+    const auto& characters = table().characters;
+    if (codePoint <= 0xFF && characters[codePoint] == codePoint) {
+        return static_cast<int>(codePoint);
+    }
+    for (int byte = 0x80; byte < 0xA0; ++byte) {
+        if (characters[byte] == codePoint) {
+            return byte;
         }
     }
     return -1;
@@ -62,11 +93,11 @@ QString AnsiCodePage::toUnicode(QByteArrayView bytes) {
     if (isAscii(bytes)) {
         return QString::fromLatin1(bytes);
     }
+    const auto& characters = table().characters;
     QString result(bytes.size(), Qt::Uninitialized);
     QChar* out = result.data();
     for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        *out++ = (byte >= 0x80 && byte < 0xA0) ? QChar(kHighControls[byte - 0x80]) : QChar(byte);
+        *out++ = QChar(characters[static_cast<unsigned char>(c)]);
     }
     return result;
 }

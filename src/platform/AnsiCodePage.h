@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringView>
 
-/// The machine's ANSI code page, fixed to Windows-1252 on this platform.
+/// The machine's ANSI code page, fixed to Windows-1252 on this platform and converted through iconv.
 /// Conversions never fail: a character the code page lacks becomes "?", and every byte has a character (the five
 /// bytes Windows-1252 leaves undefined map to the C1 controls of the same value), so bytes survive a round trip.
 class AnsiCodePage {

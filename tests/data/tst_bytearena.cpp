@@ -137,7 +137,7 @@ void TestByteArena::roomIsAligned() {
     QFETCH(int, alignment);
     ByteArena arena;
     for (int i = 1; i < 50; ++i) {
-        arena.Store("x", i % 7);
+        arena.Store("xxxxxxx", i % 7);
         void* room = arena.Allocate(std::size_t(i * 3), std::size_t(alignment));
         QCOMPARE(reinterpret_cast<std::uintptr_t>(room) % std::uintptr_t(alignment), std::uintptr_t(0));
     }

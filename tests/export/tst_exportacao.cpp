@@ -149,6 +149,7 @@ void TstExportacao::Exportar() {
     QVERIFY(QTest::qWaitForWindowExposed(ferramentas));
     QTest::mouseClick(ferramentas, Qt::LeftButton, {},
                       ferramentas->actionGeometry(janela.actExportarParaKVORA).center());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall); // the menu command itself
 }
 
 void TstExportacao::AoGravarOPrimeiro(std::function<void()> AAcao) {
