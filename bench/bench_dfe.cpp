@@ -2,9 +2,11 @@
 // on the same file in the same run.
 //
 //   bench_dfe filter FILE FIRST LAST SIZE FIGURE TARGET [REPS]   FIRST/LAST as yyyy-mm-dd
-//   bench_dfe walk   FILE FIRST LAST SIZE [REPS]
+//   bench_dfe walk   FILE FIRST LAST SIZE [REPS [TARGET]]         TARGET 0: a growth figure
 //   bench_dfe memory FILE FIRST LAST SIZE                        peak resident memory after the walk
 //   bench_dfe openrss FILE FIRST LAST SIZE                       resident memory with the list open, not walked
+//   bench_dfe pragmas FILE FIRST LAST SIZE FIGURE [REPS]         the raw filter with the five pragmas the tool must
+//                                                                set on every open, against the raw filter alone
 
 #include "BenchSupport.h"
 
@@ -44,12 +46,19 @@ void ToolFilter(const Args& AArgs) {
     }
 }
 
+/// The pragmas the tool sets on every open of a DFe data file, in its order.
+constexpr const char* ToolPragmas = "PRAGMA cache_size = 10000; PRAGMA locking_mode = Exclusive; "
+                                    "PRAGMA synchronous = Off; PRAGMA journal_mode = Delete; PRAGMA foreign_keys = On";
+
 /// Opens, prepares and steps the statement, reading every column of up to ARows rows (all when negative).
 /// Returns the bytes of the values read.
-qint64 RawRead(const Args& AArgs, int ARows) {
+qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(AArgs.File.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
+        throw std::runtime_error(sqlite3_errmsg(db));
+    }
+    if (AToolPragmas && sqlite3_exec(db, ToolPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) {
         throw std::runtime_error(sqlite3_errmsg(db));
     }
     const QByteArray sql = TFiltroDocumentos::Sentenca(AArgs.First, AArgs.Last).toUtf8();
@@ -144,12 +153,21 @@ int Run(const QStringList& AArgv) {
         const int reps = AArgv.value(8, QStringLiteral("15")).toInt();
         ToolFilter(args);
         const int rowsRead = module.qryDocumentosEmitidos->Active() ? module.qryDocumentosEmitidos->FetchedRowCount()
-                                                                     : -1; // empty period: step until done
+                                                                    : -1; // empty period: step until done
         const Bench::Pair pair = Bench::Alternate(
             reps, [&] { ToolFilter(args); }, [&] { RawRead(args, rowsRead); });
         Bench::PrintRow(figure, args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), target);
+    } else if (mode == QLatin1String("pragmas")) {
+        const int reps = AArgv.value(7, QStringLiteral("7")).toInt();
+        ToolFilter(args);
+        const int rowsRead =
+            module.qryDocumentosEmitidos->Active() ? module.qryDocumentosEmitidos->FetchedRowCount() : -1;
+        const Bench::Pair pair = Bench::Alternate(
+            reps, [&] { RawRead(args, rowsRead, true); }, [&] { RawRead(args, rowsRead); });
+        Bench::PrintRow(AArgv.value(6), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), 0);
     } else if (mode == QLatin1String("walk")) {
         const int reps = AArgv.value(6, QStringLiteral("5")).toInt();
+        const double target = AArgv.value(7, QStringLiteral("1.5")).toDouble();
         const Bench::Pair pair = Bench::Alternate(
             reps,
             [&] {
@@ -157,7 +175,8 @@ int Run(const QStringList& AArgv) {
                 ToolWalk();
             },
             [&] { RawRead(args, -1); });
-        Bench::PrintRow(QStringLiteral("walk"), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), 1.5);
+        Bench::PrintRow(target > 0 ? QStringLiteral("walk") : QStringLiteral("growth: walk"), args.Size, pair.ToolMs,
+                        pair.RawMs, QStringLiteral("ms"), target);
     } else if (mode == QLatin1String("memory")) {
         const long baseline = Bench::ResidentKiB();
         ToolFilter(args);
@@ -170,8 +189,8 @@ int Run(const QStringList& AArgv) {
         const long baseline = Bench::ResidentKiB();
         ToolFilter(args);
         const long open = Bench::ResidentKiB();
-        Bench::PrintRow(QStringLiteral("resident, list open"), args.Size, double(open) / 1024,
-                        double(baseline) / 1024, QStringLiteral("MiB"), 0);
+        Bench::PrintRow(QStringLiteral("resident, list open"), args.Size, double(open) / 1024, double(baseline) / 1024,
+                        QStringLiteral("MiB"), 0);
     } else {
         throw std::runtime_error("unknown mode");
     }

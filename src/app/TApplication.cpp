@@ -49,9 +49,18 @@ private:
     std::optional<QIcon> Loaded;
 };
 
-/// The platform's style, with the tool-bar extension icons (the menu bar's overflow chevron) looked up on first use.
+/// The platform's style, with the tool-bar extension icons (the menu bar's overflow chevron) looked up on first use
+/// and check boxes as tight as the windows' fixed sizes were laid out for.
 class TApplicationStyle : public QProxyStyle {
 public:
+    int pixelMetric(PixelMetric AMetric, const QStyleOption* AOption, const QWidget* AWidget) const override {
+        // The check boxes' widths leave a gap of 3 pixels between box and caption, as the classic check box does;
+        // the toolkit's 6 would clip the last letters of their captions.
+        if (AMetric == PM_CheckBoxLabelSpacing) {
+            return 3;
+        }
+        return QProxyStyle::pixelMetric(AMetric, AOption, AWidget);
+    }
     QIcon standardIcon(StandardPixmap AWhich, const QStyleOption* AOption, const QWidget* AWidget) const override {
         if (!AOption &&
             (AWhich == SP_ToolBarHorizontalExtensionButton || AWhich == SP_ToolBarVerticalExtensionButton)) {

@@ -1,3 +1,5 @@
+#include "CaptionFits.h"
+#include "app/TApplication.h"
 #include "app/uPrincipal.h"
 
 #include "app/TDatePicker.h"
@@ -132,6 +134,9 @@ void tst_Principal::filterControls() {
         QCOMPARE(widget->size(), size);
     }
     QCOMPARE(captionOf(widget), caption);
+    if (qobject_cast<QCheckBox*>(widget)) { // the whole caption shows in the fixed size
+        QVERIFY(CaptionFits(*qobject_cast<QCheckBox*>(widget)));
+    }
     if (qobject_cast<QPushButton*>(widget)) {
         QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
     }
@@ -265,5 +270,10 @@ void tst_Principal::fileChooserCancelled() {
     QCOMPARE(m_form->edtArquivosDadosDFe->text(), QStringLiteral("/dados/anterior.sqlite"));
 }
 
-QTEST_MAIN(tst_Principal)
+int main(int argc, char** argv) {
+    TApplication application(argc, argv); // the program's own style and font
+    tst_Principal test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_principal.moc"

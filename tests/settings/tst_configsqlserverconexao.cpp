@@ -1,3 +1,4 @@
+#include "CaptionFits.h"
 #include "ModalAnswers.h"
 #include "StandIn.h"
 
@@ -194,6 +195,8 @@ void TstConfigSQLServerConexao::controles() {
         }
         if (auto* botao = qobject_cast<QAbstractButton*>(controle)) {
             QCOMPARE(botao->text(), texto);
+            // The whole caption shows in the fixed size.
+            QVERIFY(CaptionFits(*botao));
         } else if (auto* label = qobject_cast<QLabel*>(controle)) {
             QCOMPARE(label->text(), texto);
         }
