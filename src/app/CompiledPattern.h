@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QVarLengthArray>
+
+#include <vector>
+
+/// A date or time pattern of the locale made into parts once, so that a cell is formatted by appending digits
+/// instead of going through the locale and calendar machinery. Only the plain numeric fields (d, dd, M, MM, yy,
+/// yyyy; H, HH, h, hh, m, mm, s, ss) and literal characters are taken; any other pattern is left to the locale.
+class CompiledPattern {
+public:
+    using Text = QVarLengthArray<char16_t, 48>;
+    enum class Of { Date, Time };
+
+    CompiledPattern(QStringView APattern, Of AOf);
+
+    /// False when the pattern holds anything but the plain numeric fields and literals.
+    bool IsUsable() const { return Usable; }
+
+    /// The fields of one moment; the year between 1 and 9999.
+    struct Moment {
+        int Year, Month, Day, Hour, Minute, Second;
+    };
+
+    void Append(Text& AText, const Moment& AMoment) const;
+
+private:
+    struct Part {
+        char Field = 0; ///< 0 for literal text
+        int Width = 0;  ///< digits at least (zero-padded)
+        QString Literal;
+    };
+
+    bool AddField(char AField, int ARepeat, Of AOf);
+    void AddLiteral(QStringView AText);
+
+    std::vector<Part> Parts;
+    bool Usable = false;
+};
