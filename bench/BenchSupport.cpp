@@ -1,8 +1,8 @@
 #include "BenchSupport.h"
 
 #include <QFile>
-#include <clocale>
 #include <QTextStream>
+#include <clocale>
 
 namespace Bench {
 
@@ -56,16 +56,19 @@ long StatusKiB(const char* AKey) {
 }
 } // namespace
 
-long ResidentKiB() { return StatusKiB("VmRSS:"); }
-long PeakResidentKiB() { return StatusKiB("VmHWM:"); }
+long ResidentKiB() {
+    return StatusKiB("VmRSS:");
+}
+long PeakResidentKiB() {
+    return StatusKiB("VmHWM:");
+}
 
 void PrintRow(const QString& AFigure, const QString& ASize, double ATool, double ARaw, const QString& AUnit,
               double ATarget) {
     std::setlocale(LC_NUMERIC, "C"); // the table is read by scripts: "." as decimal separator
     const double ratio = ARaw > 0 ? ATool / ARaw : 0;
-    std::printf("ROW|%s|%s|%.2f %s|%.2f %s|%.3f|%s\n", qPrintable(AFigure), qPrintable(ASize), ATool,
-                qPrintable(AUnit), ARaw, qPrintable(AUnit), ratio,
-                ATarget > 0 ? qPrintable(QStringLiteral("<= %1").arg(ATarget)) : "-");
+    std::printf("ROW|%s|%s|%.2f %s|%.2f %s|%.3f|%s\n", qPrintable(AFigure), qPrintable(ASize), ATool, qPrintable(AUnit),
+                ARaw, qPrintable(AUnit), ratio, ATarget > 0 ? qPrintable(QStringLiteral("<= %1").arg(ATarget)) : "-");
     std::fflush(stdout);
 }
 

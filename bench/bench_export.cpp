@@ -52,17 +52,17 @@ public:
     RawInserter(const QString& AConnectionString, const QString& AInsert)
         : ConnectionString(AConnectionString), Insert(AInsert) {
         Check(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &Env), SQL_HANDLE_ENV, Env);
-        Check(SQLSetEnvAttr(Env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-              SQL_HANDLE_ENV, Env);
+        Check(SQLSetEnvAttr(Env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0), SQL_HANDLE_ENV,
+              Env);
     }
     ~RawInserter() { SQLFreeHandle(SQL_HANDLE_ENV, Env); }
 
     void Store(const QByteArray& ARef, const QString& AXml) {
         SQLHDBC dbc = SQL_NULL_HANDLE;
         Check(SQLAllocHandle(SQL_HANDLE_DBC, Env, &dbc), SQL_HANDLE_ENV, Env);
-        Check(SQLDriverConnectW(dbc, nullptr, Wide(ConnectionString), SQL_NTS, nullptr, 0, nullptr,
-                                SQL_DRIVER_NOPROMPT),
-              SQL_HANDLE_DBC, dbc);
+        Check(
+            SQLDriverConnectW(dbc, nullptr, Wide(ConnectionString), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+            SQL_HANDLE_DBC, dbc);
         SQLHSTMT stmt = SQL_NULL_HANDLE;
         Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc);
         Check(SQLPrepareW(stmt, Wide(Insert), SQL_NTS), SQL_HANDLE_STMT, stmt);
@@ -140,7 +140,8 @@ int Run(const QStringList& AArgs) {
         });
     }
     if (stored != count) {
-        throw std::runtime_error(QStringLiteral("the tool stored %1 of %2 coupons").arg(stored).arg(count).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("the tool stored %1 of %2 coupons").arg(stored).arg(count).toStdString());
     }
     double toolMs = 0;
     double plainMs = 0;

@@ -35,7 +35,7 @@ struct TDbDiagRecord {
     QString MessageText; ///< the back end's own message text
     QString DisplayText;
     TDbErrorKind Kind = TDbErrorKind::Other;
-    QString ObjName;     ///< server object concerned; empty when none
+    QString ObjName; ///< server object concerned; empty when none
     int CommandTextOffset = -1;
 };
 
@@ -60,9 +60,9 @@ public:
           Records(std::move(ARecords)) {}
 
     QString TypeName;
-    int LayerCode = 0;   ///< 1200 ODBC, 700 timeout, 1600 SQLite
-    QString ObjectName;  ///< the connection or row set on whose behalf the work ran
-    QString CommandText; ///< the failing statement, when there was one
+    int LayerCode = 0;                     ///< 1200 ODBC, 700 timeout, 1600 SQLite
+    QString ObjectName;                    ///< the connection or row set on whose behalf the work ran
+    QString CommandText;                   ///< the failing statement, when there was one
     QList<QPair<QString, QString>> Params; ///< the statement's parameters, name and value, in order
     QList<TDbDiagRecord> Records;
 };
