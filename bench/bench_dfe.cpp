@@ -3,6 +3,7 @@
 //
 //   bench_dfe filter FILE FIRST LAST SIZE FIGURE TARGET [REPS]   FIRST/LAST as yyyy-mm-dd
 //   bench_dfe walk   FILE FIRST LAST SIZE [REPS [TARGET]]         TARGET 0: a growth figure
+//   bench_dfe walkfloor FILE FIRST LAST SIZE [REPS]             the raw walk copying every value into one buffer
 //   bench_dfe memory FILE FIRST LAST SIZE                        peak resident memory after the walk
 //   bench_dfe openrss FILE FIRST LAST SIZE                       resident memory with the list open, not walked
 //   bench_dfe pragmas FILE FIRST LAST SIZE FIGURE [REPS]         the raw filter with the five pragmas the tool must
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -51,8 +53,9 @@ constexpr const char* ToolPragmas = "PRAGMA cache_size = 10000; PRAGMA locking_m
                                     "PRAGMA synchronous = Off; PRAGMA journal_mode = Delete; PRAGMA foreign_keys = On";
 
 /// Opens, prepares and steps the statement, reading every column of up to ARows rows (all when negative).
-/// Returns the bytes of the values read.
-qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false) {
+/// Returns the bytes of the values read. With AKeep, the bytes of every text and blob are appended to it, as any
+/// cache of the walked rows must copy them (the caller keeps its capacity between runs).
+qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false, std::vector<char>* AKeep = nullptr) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(AArgs.File.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
@@ -78,13 +81,15 @@ qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false) {
                 bytes += sizeof(sqlite3_column_double(stmt, c));
                 break;
             case SQLITE_TEXT:
-                sqlite3_column_text(stmt, c);
-                bytes += sqlite3_column_bytes(stmt, c);
+            case SQLITE_BLOB: {
+                const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, c));
+                const int size = sqlite3_column_bytes(stmt, c);
+                if (AKeep && size > 0) {
+                    AKeep->insert(AKeep->end(), data, data + size);
+                }
+                bytes += size;
                 break;
-            case SQLITE_BLOB:
-                sqlite3_column_blob(stmt, c);
-                bytes += sqlite3_column_bytes(stmt, c);
-                break;
+            }
             default:
                 break;
             }
@@ -177,6 +182,18 @@ int Run(const QStringList& AArgv) {
             [&] { RawRead(args, -1); });
         Bench::PrintRow(target > 0 ? QStringLiteral("walk") : QStringLiteral("growth: walk"), args.Size, pair.ToolMs,
                         pair.RawMs, QStringLiteral("ms"), target);
+    } else if (mode == QLatin1String("walkfloor")) {
+        const int reps = AArgv.value(6, QStringLiteral("5")).toInt();
+        std::vector<char> kept;
+        const Bench::Pair pair = Bench::Alternate(
+            reps,
+            [&] {
+                kept.clear();
+                RawRead(args, -1, false, &kept);
+            },
+            [&] { RawRead(args, -1); });
+        Bench::PrintRow(QStringLiteral("walk floor (raw, values kept)"), args.Size, pair.ToolMs, pair.RawMs,
+                        QStringLiteral("ms"), 0);
     } else if (mode == QLatin1String("memory")) {
         const long baseline = Bench::ResidentKiB();
         ToolFilter(args);
