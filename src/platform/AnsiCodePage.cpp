@@ -6,36 +6,36 @@
 
 namespace {
 
-/// The character of every byte of the code page, asked of iconv once. The five bytes Windows-1252 leaves undefined
+using ByteTable = std::array<char16_t, 256>;
+
+/// The character of every byte of the code page, as iconv gives it. The five bytes Windows-1252 leaves undefined
 /// (iconv refuses them) map to the C1 controls of the same value, as the platform's own conversion does.
-class ByteTable {
-public:
-    ByteTable() {
-        iconv_t converter = iconv_open("UTF-32LE", "WINDOWS-1252");
-        if (converter == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error("Windows-1252 conversion is not available");
-        }
-        for (int byte = 0; byte < 256; ++byte) {
-            char in = static_cast<char>(byte);
-            std::array<unsigned char, 4> out{};
-            char* inPtr = &in;
-            auto* outPtr = reinterpret_cast<char*>(out.data());
-            std::size_t inLeft = 1;
-            std::size_t outLeft = out.size();
-            const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-            iconv(converter, nullptr, nullptr, nullptr, nullptr);
-            const char32_t codePoint = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
-            characters[byte] = converted && codePoint <= 0xFFFF ? static_cast<char16_t>(codePoint) : char16_t(byte);
-        }
-        iconv_close(converter);
+ByteTable AskIconv() {
+    iconv_t converter = iconv_open("UTF-32LE", "WINDOWS-1252");
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        throw std::runtime_error("Windows-1252 conversion is not available");
     }
+    ByteTable characters{};
+    for (int byte = 0; byte < 256; ++byte) {
+        char in = static_cast<char>(byte);
+        std::array<unsigned char, 4> out{};
+        char* inPtr = &in;
+        auto* outPtr = reinterpret_cast<char*>(out.data());
+        std::size_t inLeft = 1;
+        std::size_t outLeft = out.size();
+        const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        const char32_t codePoint = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
+        characters[byte] = converted && codePoint <= 0xFFFF ? static_cast<char16_t>(codePoint) : char16_t(byte);
+    }
+    iconv_close(converter);
+    return characters;
+}
 
-    std::array<char16_t, 256> characters{};
-};
-
+/// Asked once, on first use.
 const ByteTable& table() {
-    static const ByteTable instance;
-    return instance;
+    static const ByteTable characters = AskIconv();
+    return characters;
 }
 
 /// The byte of a code point, or -1 when the code page lacks it.
@@ -43,7 +43,7 @@ int byteOf(char32_t codePoint) {
     if (codePoint < 0x80) {
         return static_cast<int>(codePoint);
     }
-    const auto& characters = table().characters;
+    const auto& characters = table();
     if (codePoint <= 0xFF && characters[codePoint] == codePoint) {
         return static_cast<int>(codePoint);
     }
@@ -93,7 +93,7 @@ QString AnsiCodePage::toUnicode(QByteArrayView bytes) {
     if (isAscii(bytes)) {
         return QString::fromLatin1(bytes);
     }
-    const auto& characters = table().characters;
+    const auto& characters = table();
     QString result(bytes.size(), Qt::Uninitialized);
     QChar* out = result.data();
     for (char c : bytes) {
