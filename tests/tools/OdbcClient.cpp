@@ -103,6 +103,17 @@ void OdbcClient::disconnect() {
     m_dbc.reset();
 }
 
+void OdbcClient::setAutocommit(bool on) {
+    check(SQLSetConnectAttrW(m_dbc->handle, SQL_ATTR_AUTOCOMMIT,
+                             reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
+          SQL_HANDLE_DBC, m_dbc->handle, "SQLSetConnectAttr");
+}
+
+void OdbcClient::endTransaction(bool commit) {
+    check(SQLEndTran(SQL_HANDLE_DBC, m_dbc->handle, commit ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, m_dbc->handle,
+          "SQLEndTran");
+}
+
 QString OdbcClient::info(SQLUSMALLINT infoType) {
     SQLWCHAR buffer[256] = {};
     SQLSMALLINT length = 0;
@@ -147,7 +158,7 @@ OdbcResult OdbcClient::execute(const QString& sql, const QList<OdbcParam>& param
         indicators[i] = p.value.isNull() ? SQL_NULL_DATA : SQLLEN(texts[i].size() * sizeof(SQLWCHAR));
         const SQLULEN size = p.columnSize ? p.columnSize : SQLULEN(qMax<qsizetype>(1, texts[i].size()));
         check(SQLBindParameter(h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, p.sqlType, size, 0,
-                               const_cast<ushort*>(texts[i].utf16()), indicators[i], &indicators[i]),
+                               const_cast<ushort*>(texts[i].utf16()), qMax<SQLLEN>(indicators[i], 0), &indicators[i]),
               SQL_HANDLE_STMT, h, "SQLBindParameter");
     }
     OdbcResult result;
@@ -171,6 +182,7 @@ OdbcResult OdbcClient::execute(const QString& sql, const QList<OdbcParam>& param
             check(SQLDescribeColW(h, c, name, 256, &nameLength, &types[c - 1], &size, &digits, &nullable),
                   SQL_HANDLE_STMT, h, "SQLDescribeCol");
             result.columns << QString::fromUtf16(reinterpret_cast<const char16_t*>(name), nameLength);
+            result.types << OdbcColumnType{types[c - 1], size, digits};
         }
         while (columns > 0) {
             const SQLRETURN rc = SQLFetch(h);

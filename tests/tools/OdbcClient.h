@@ -37,9 +37,18 @@ struct OdbcParam {
     SQLULEN columnSize = 0;
 };
 
+/// A result column as SQLDescribeCol describes it.
+struct OdbcColumnType {
+    SQLSMALLINT type = 0;
+    SQLULEN size = 0;
+    SQLSMALLINT digits = 0;
+    bool operator==(const OdbcColumnType&) const = default;
+};
+
 struct OdbcResult {
     QList<QVariantList> rows;
     QStringList columns;
+    QList<OdbcColumnType> types;
     SQLLEN rowCount = -1;
 };
 
@@ -59,6 +68,10 @@ public:
 
     /// SQLExecDirect, or SQLPrepare + SQLExecute (repeat times on the same prepared statement) when prepared.
     OdbcResult execute(const QString& sql, const QList<OdbcParam>& params = {}, bool prepared = false, int repeat = 1);
+    /// SQL_ATTR_AUTOCOMMIT: off keeps a transaction open until endTransaction().
+    void setAutocommit(bool on);
+    /// SQLEndTran: commit or roll back the connection's transaction.
+    void endTransaction(bool commit);
     /// Seconds after which a statement is cancelled by the driver (0: none).
     void setQueryTimeout(SQLULEN seconds) { m_queryTimeout = seconds; }
 

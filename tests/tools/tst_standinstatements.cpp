@@ -104,8 +104,7 @@ OdbcParam wideMemo(const QString& v) {
 }
 
 QString zXml(const QString& day) {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><reducaoZ><loja>1</loja><dt_movimento>%1"
-                          "</dt_movimento></reducaoZ>")
+    return QStringLiteral("<?xml version=\"1.0\"?><reducaoZ><loja>1</loja><dt_movimento>%1</dt_movimento></reducaoZ>")
         .arg(day);
 }
 
@@ -125,7 +124,8 @@ private slots:
     void zReductionNumbering();
     void zReductionCount_data();
     void zReductionCount();
-    void zReductionMalformedXml();
+    void zReductionUnreadableXml_data();
+    void zReductionUnreadableXml();
     void storeCount_data();
     void storeCount();
 
@@ -274,15 +274,28 @@ void TstStandInStatements::zReductionCount() {
     QCOMPARE(r.rows, QList<QVariantList>{{count}});
 }
 
-void TstStandInStatements::zReductionMalformedXml() {
-    m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, '<reducaoZ><dt')"));
+void TstStandInStatements::zReductionUnreadableXml_data() {
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<int>("native");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("malformed") << "<reducaoZ><dt" << 9400 << "XML parsing: line 1, character ";
+    // The note column holds Unicode text, which the server cannot read as the UTF-8 its declaration names.
+    QTest::newRow("UTF-8 declaration")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><reducaoZ><dt_movimento>25/04/2016</dt_movimento></reducaoZ>"
+        << 9402 << "XML parsing: line 1, character 38, unable to switch the encoding";
+}
+
+void TstStandInStatements::zReductionUnreadableXml() {
+    QFETCH(QString, note);
+    QFETCH(int, native);
+    QFETCH(QString, message);
+    m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, @P1)"), {note});
     try {
         m_client->execute(CountZReductions, {ansi("001"), ansi("25/04/2016")});
-        QFAIL("malformed XML was accepted");
+        QFAIL("the note was read as XML");
     } catch (const OdbcError& e) {
-        QCOMPARE(e.first().native, 9400);
-        QVERIFY2(e.first().message.startsWith(QLatin1String("[FreeTDS][SQL Server]XML parsing: line 1, character ")),
-                 e.what());
+        QCOMPARE(e.first().native, native);
+        QVERIFY2(e.first().message.startsWith(QStringLiteral("[FreeTDS][SQL Server]") + message), e.what());
     }
 }
 

@@ -253,8 +253,8 @@ void TstTdsStandIn::serverError_data() {
                                    << "Invalid object name 'NOPE'.";
     QTest::newRow("unknown column") << "select NOPE from piece" << 207 << "42S22"
                                     << "Invalid column name 'NOPE'.";
-    QTest::newRow("syntax") << "selec 1" << 102 << "42000"
-                            << "Incorrect syntax near 'selec'.";
+    QTest::newRow("syntax") << "select 1 +" << 102 << "42000"
+                            << "Incorrect syntax near '+'.";
     QTest::newRow("duplicate key")
         << "insert into ETABLISS values ('a01 ', 'y')" << 2627 << "23000"
         << "Violation of PRIMARY KEY constraint 'PK_ETABLISS'. Cannot insert duplicate key in object "

@@ -3,6 +3,27 @@
 import re
 
 
+# Reserved keywords of T-SQL: a syntax error next to one of them names "the keyword".
+RESERVED = set("""
+add all alter and any as asc authorization backup begin between break browse bulk by cascade case check checkpoint
+close clustered coalesce collate column commit compute constraint contains containstable continue convert create
+cross current current_date current_time current_timestamp current_user cursor database dbcc deallocate declare
+default delete deny desc disk distinct distributed double drop dump else end errlvl escape except exec execute exists
+exit external fetch file fillfactor for foreign freetext freetexttable from full function goto grant group having
+holdlock identity identity_insert identitycol if in index inner insert intersect into is join key kill left like
+lineno load merge national nocheck nonclustered not null nullif of off offsets on open opendatasource openquery
+openrowset openxml option or order outer over percent pivot plan precision primary print proc procedure public
+raiserror read readtext reconfigure references replication restore restrict return revert revoke right rollback
+rowcount rowguidcol rule save schema securityaudit select semantickeyphrasetable semanticsimilaritydetailstable
+semanticsimilaritytable session_user set setuser shutdown some statistics system_user table tablesample textsize
+then to top tran transaction trigger truncate try_convert tsequal union unique unpivot update updatetext use user
+values varying view waitfor when where while with within writetext
+""".split())
+
+# Errors that end only their statement; the batch goes on with the next one (any other error ends the batch).
+STATEMENT_ERRORS = {515, 547, 1222, 2601, 2627, 2812, 3902, 3903, 8115, 8152}
+
+
 class ServerError(Exception):
     """An error the server reports with an ERROR token: number, class (severity), state and text."""
 
@@ -10,8 +31,14 @@ class ServerError(Exception):
         super().__init__(text)
         self.number, self.klass, self.state, self.text, self.line = number, klass, state, text, line
 
+    @property
+    def ends_batch(self):
+        return self.number not in STATEMENT_ERRORS
+
     @staticmethod
     def syntax(near):
+        if near.lower() in RESERVED:
+            return ServerError(156, 15, 1, "Incorrect syntax near the keyword '%s'." % near)
         return ServerError(102, 15, 1, "Incorrect syntax near '%s'." % near)
 
 

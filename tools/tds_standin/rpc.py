@@ -1,4 +1,4 @@
-"""Decoding of SQL batch and RPC request payloads (TDS 7.2+ framing)."""
+"""Decoding of SQL batch and RPC request payloads (headers from TDS 7.2 on)."""
 
 import datetime
 import struct
@@ -30,16 +30,33 @@ def skip_all_headers(r):
     r.take(total - 4)
 
 
-def parse_batch(data):
+def parse_batch(data, version=tds.TDS74):
     r = Reader(data)
-    skip_all_headers(r)
+    if version >= tds.TDS72:
+        skip_all_headers(r)
     return r.take(len(data) - r.pos).decode("utf-16-le")
 
 
-def parse_rpc(data):
-    """Return (procedure name, [Param]) for the first call of the request."""
+def parse_transaction(data):
+    """Return (request type, start a new transaction afterwards) of a transaction manager request."""
     r = Reader(data)
     skip_all_headers(r)
+    kind = r.unpack("<H")
+    if kind == tds.TM_BEGIN_XACT:
+        r.u8()  # isolation level
+        r.b_varchar()  # transaction name
+        return kind, False
+    if kind in (tds.TM_COMMIT_XACT, tds.TM_ROLLBACK_XACT):
+        r.b_varchar()
+        return kind, not r.at_end() and bool(r.u8() & 0x01)
+    raise ProtocolError("unsupported transaction manager request %d" % kind)
+
+
+def parse_rpc(data, version=tds.TDS74):
+    """Return (procedure name, [Param]) for the first call of the request."""
+    r = Reader(data)
+    if version >= tds.TDS72:
+        skip_all_headers(r)
     length = r.unpack("<H")
     if length == 0xFFFF:
         proc_id = r.unpack("<H")

@@ -6,9 +6,8 @@ import struct
 from decimal import Decimal
 
 import rpc
-import sqlxlate
 import tds
-from engine import Result
+from session import Params, Session
 from errors import ServerError
 
 SERVER_NAME = "STANDIN"
@@ -20,8 +19,11 @@ class Dropped(Exception):
 
 
 class Config:
-    def __init__(self, user, password, database, log):
+    """Server-wide settings: the one login, its database, the TDS version spoken and the user options."""
+
+    def __init__(self, user, password, database, log, tds_version=tds.TDS74, nocount=False):
         self.user, self.password, self.database, self.log = user, password, database, log
+        self.tds_version, self.nocount = tds_version, nocount
 
 
 class Connection:
@@ -31,6 +33,8 @@ class Connection:
         self.handles = {}
         self.next_handle = 1
         self.pending = b""
+        self.version = config.tds_version  # until the login settles what both sides speak
+        self.session = Session(db, config.nocount)
 
     def log(self, fmt, *args):
         self.config.log("[%d] " % self.sock.fileno() + (fmt % args if args else fmt))
@@ -75,17 +79,19 @@ class Connection:
             while True:
                 ptype, payload = self.read_message()
                 if ptype == tds.PKT_PRELOGIN:
-                    self.send(tds.prelogin_reply())
+                    self.send(tds.prelogin_reply(self.config.tds_version))
                 elif ptype == tds.PKT_LOGIN7:
                     if not self.login(payload):
                         return
                 elif ptype == tds.PKT_SQL_BATCH:
-                    self.request(rpc.parse_batch(payload), None)
+                    self.request(rpc.parse_batch(payload, self.version), None)
                 elif ptype == tds.PKT_RPC:
-                    self.request(None, rpc.parse_rpc(payload))
+                    self.request(None, rpc.parse_rpc(payload, self.version))
+                elif ptype == tds.PKT_TRANSACTION:
+                    self.transaction(*rpc.parse_transaction(payload))
                 elif ptype == tds.PKT_ATTENTION:
                     self.log("attention")
-                    self.send(tds.done(status=tds.DONE_ATTN))
+                    self.send(self.done(status=tds.DONE_ATTN))
                 else:
                     raise tds.ProtocolError("unexpected packet type %d" % ptype)
         except (Dropped, ConnectionError, OSError) as exc:
@@ -93,6 +99,7 @@ class Connection:
         except tds.ProtocolError as exc:
             self.log("protocol error: %s", exc)
         finally:
+            self.session.close()
             try:
                 self.sock.shutdown(socket.SHUT_RDWR)
             except OSError:
@@ -103,19 +110,20 @@ class Connection:
         fields = tds.parse_login7(payload)
         shown = {k: v for k, v in fields.items() if k != "password"}
         self.log("LOGIN7 tds=%#x %s", fields["tds_version"], shown)
+        self.version = min(fields["tds_version"], self.config.tds_version)
         self.packet_size = max(512, min(fields["packet_size"] or 4096, 32767))
         cfg = self.config
         user_ok = fields["user"] == cfg.user and fields["password"] == cfg.password
         if self.faults.refuse_login or not user_ok:
             self.send(self.error_token(ServerError(18456, 14, 1, "Login failed for user '%s'." % fields["user"]))
-                      + tds.done(status=tds.DONE_ERROR))
+                      + self.done(status=tds.DONE_ERROR))
             return False
         database = fields["database"] or cfg.database
         if database.lower() != cfg.database.lower():
             self.send(self.error_token(ServerError(4060, 11, 1, 'Cannot open database "%s" requested by the login. '
                                                    'The login failed.' % database))
                       + self.error_token(ServerError(18456, 14, 1, "Login failed for user '%s'." % fields["user"]))
-                      + tds.done(status=tds.DONE_ERROR))
+                      + self.done(status=tds.DONE_ERROR))
             return False
         out = (tds.envchange_text(1, cfg.database, "master")
                + tds.message(tds.TOK_INFO, 5701, 2, 0, "Changed database context to '%s'." % cfg.database,
@@ -123,15 +131,43 @@ class Connection:
                + tds.envchange_collation()
                + tds.envchange_text(2, "us_english")
                + tds.message(tds.TOK_INFO, 5703, 1, 0, "Changed language setting to us_english.", SERVER_NAME)
-               + tds.loginack()
+               + tds.loginack(self.version, self.config.tds_version)
                + tds.envchange_text(4, str(self.packet_size), str(self.packet_size)))
-        self.send(out + tds.done())
+        self.send(out + self.done())
         return True
+
+    def done(self, token=tds.TOK_DONE, status=tds.DONE_FINAL, curcmd=0, count=0):
+        return tds.done(token, status, curcmd, count, self.version)
 
     def error_token(self, err):
         return tds.message(tds.TOK_ERROR, err.number, err.state, err.klass, err.text, SERVER_NAME, "", err.line)
 
     # ------------------------------------------------------------ requests
+
+    def transaction(self, kind, begin_new):
+        self.log("TRANSACTION %s%s", {tds.TM_BEGIN_XACT: "begin", tds.TM_COMMIT_XACT: "commit",
+                                      tds.TM_ROLLBACK_XACT: "rollback"}[kind], " and begin" if begin_new else "")
+        try:
+            if kind == tds.TM_BEGIN_XACT:
+                self.session.begin()
+            elif kind == tds.TM_COMMIT_XACT:
+                self.session.commit()
+            else:
+                self.session.rollback()
+            if begin_new:
+                self.session.begin()
+        except ServerError as err:
+            self.log("error %d: %s", err.number, err.text)
+            self.send(self.envchanges() + self.error_token(err) + self.done(status=tds.DONE_ERROR))
+            return
+        self.send(self.envchanges() + self.done())
+
+    def envchanges(self):
+        """ENVCHANGE tokens for the transactions the session started or ended since the last call."""
+        events, self.session.events = self.session.events, []
+        if self.version < tds.TDS72:
+            return b""
+        return b"".join(tds.envchange_transaction(kind, descriptor) for kind, descriptor in events)
 
     def request(self, batch, call):
         if batch is not None:
@@ -148,8 +184,11 @@ class Connection:
         if drop:
             raise Dropped("fault: drop")
         if delay and self.attention_waiting(delay):
+            # Every message gets its own reply: the cancelled request's, cut short to nothing, then the
+            # attention's acknowledgement.
             self.log("attention during delay")
-            self.send(tds.done(status=tds.DONE_ATTN))
+            self.send(self.done())
+            self.send(self.done(status=tds.DONE_ATTN))
             return
         if batch is not None:
             out = self.run(batch, {}, tds.TOK_DONE, error)
@@ -168,40 +207,32 @@ class Connection:
 
     def run(self, sql, values, done_token, forced=None):
         """Tokens for a batch or statement run; every DONE but the last carries the MORE bit."""
-        parts = []
+        parts = []  # (tokens before the DONE, status, current command, row count)
         try:
             if forced is not None:
                 raise forced
-            for result, kind in self._results(sql, values):
-                status = tds.DONE_MORE
-                out = b""
+            for result, kind, err in self.session.run_batch(sql, values, self.control):
+                out = self.envchanges()
+                if err is not None:
+                    self.log("error %d: %s", err.number, err.text)
+                    parts.append((out + self.error_token(err), tds.DONE_ERROR, CURCMD.get(kind, 0), 0))
+                    continue
                 if result.columns is not None:
-                    out += tds.colmetadata(result.columns)
-                    out += b"".join(tds.row(result.columns, r) for r in result.rows)
-                if result.rowcount >= 0:
-                    status |= tds.DONE_COUNT
-                parts.append(out + tds.done(done_token, status, CURCMD.get(kind, 0), max(result.rowcount, 0)))
+                    out += tds.colmetadata(result.columns, self.version)
+                    out += b"".join(tds.row(result.columns, r, self.version) for r in result.rows)
+                counted = result.rowcount >= 0 and not self.session.nocount
+                parts.append((out, tds.DONE_COUNT if counted else 0, CURCMD.get(kind, 0), max(result.rowcount, 0)))
         except Exception as exc:  # a fault of the stand-in itself still answers the client, never silently
             err = exc if isinstance(exc, ServerError) else ServerError(
                 50000, 16, 1, "Stand-in internal error: %s: %s" % (type(exc).__name__, exc))
             self.log("error %d: %s", err.number, err.text)
-            parts.append(self.error_token(err) + tds.done(done_token, tds.DONE_ERROR | tds.DONE_MORE))
+            parts.append((self.envchanges() + self.error_token(err), tds.DONE_ERROR, 0, 0))
         if not parts:
-            parts.append(tds.done(done_token, tds.DONE_MORE))
-        if done_token == tds.TOK_DONE:
-            last = parts[-1]
-            status = struct.unpack("<H", last[-12:-10])[0] & ~tds.DONE_MORE
-            parts[-1] = last[:-12] + struct.pack("<H", status) + last[-10:]
-        return b"".join(parts)
-
-    def _results(self, sql, values):
-        tokens = sqlxlate.tokenize(sql.replace("\r\n", "\n"))
-        for statement in sqlxlate.split_statements(tokens):
-            if self.control.is_control(statement):
-                self.control.run(statement)
-                yield Result(), "EXEC"
-            else:
-                yield self.db.execute_statement(statement, values), statement[0].text.upper()
+            parts.append((b"", 0, 0, 0))
+        last = len(parts) - 1
+        return b"".join(out + self.done(done_token, status | (tds.DONE_MORE if i < last or done_token != tds.TOK_DONE
+                                                              else 0), curcmd, count)
+                        for i, (out, status, curcmd, count) in enumerate(parts))
 
     def run_rpc(self, call, forced):
         proc, params = call
@@ -230,16 +261,17 @@ class Connection:
             body += self.error_token(ServerError(2812, 16, 62, "Could not find stored procedure '%s'." % proc))
         body += tds.returnstatus(0)
         if handle_out is not None:
-            body += tds.returnvalue(0, params[0].name, tds.Column("", tds.T_INTN, 4), handle_out)
-        return body + tds.done(tds.TOK_DONEPROC)
+            body += tds.returnvalue(0, params[0].name, tds.Column("", tds.T_INTN, 4), handle_out, self.version)
+        return body + self.done(tds.TOK_DONEPROC)
 
 
 def bind_values(declaration, params):
     """Map parameter values to SQLite names: by their own names, else by the declared order."""
-    declared = [d.strip().split()[0] for d in declaration.split(",") if d.strip()]
-    values = {}
+    declared = [d.strip().split(None, 1) for d in declaration.split(",") if d.strip()]
+    values = Params()
+    values.types = {d[0].lstrip("@").lower(): d[1].lower() for d in declared if len(d) == 2}
     for i, p in enumerate(params):
-        name = p.name or (declared[i] if i < len(declared) else "@P%d" % (i + 1))
+        name = p.name or (declared[i][0] if i < len(declared) else "@P%d" % (i + 1))
         value = p.value
         if isinstance(value, Decimal):
             value = float(value) if value != value.to_integral_value() else int(value)

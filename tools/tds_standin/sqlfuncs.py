@@ -1,12 +1,15 @@
 """Functions and the collation registered in SQLite to give it the server's behaviour."""
 
 import datetime
+import decimal
 import re
 import xml.etree.ElementTree as ET
 
 from errors import ServerError
 
 _DECL_RE = re.compile(r"^\s*<\?xml[^>]*\?>", re.IGNORECASE)
+_ENCODING_RE = re.compile(r"""\bencoding\s*=\s*["']([^"']*)["']""", re.IGNORECASE)
+_UNICODE_ENCODINGS = ("utf-16", "utf16", "ucs-2", "unicode")
 _WRAP = "<standin-document>"
 _PATH_RE = re.compile(r"^\s*\((.*)\)\s*\[\s*(\d+)\s*\]\s*$", re.DOTALL)
 _XML_ERRORS = [("no element found", 9400, "unexpected end of input"),
@@ -20,6 +23,14 @@ def compare_ci(a, b):
     """Case-insensitive, accent-sensitive comparison that ignores trailing blanks."""
     ka, kb = a.rstrip(" ").casefold(), b.rstrip(" ").casefold()
     return (ka > kb) - (ka < kb)
+
+
+def text_length(value):
+    """LEN: characters without the trailing blanks, counted in UTF-16 units as the server's collation counts
+    them (a character outside the Basic Multilingual Plane is two)."""
+    if value is None:
+        return None
+    return len(str(value).rstrip(" ").encode("utf-16-le")) // 2
 
 
 def to_codepage(value):
@@ -49,6 +60,57 @@ def parse_xml(text):
     number, words = next(((n, w) for key, n, w in _XML_ERRORS if reason.startswith(key)),
                          (9400, "unexpected end of input"))
     raise ServerError(number, 16, 1, "XML parsing: line %d, character %d, %s" % (line, column + 1, words))
+
+
+def check_encoding(text, unicode):
+    """The server reads Unicode text as UTF-16: a declaration naming any other encoding cannot be honoured, and
+    8-bit text cannot switch to UTF-16."""
+    declaration = _DECL_RE.match(text)
+    encoding = _ENCODING_RE.search(declaration.group()) if declaration else None
+    if encoding and (encoding.group(1).lower() in _UNICODE_ENCODINGS) != unicode:
+        line = text.count("\n", 0, declaration.end()) + 1
+        column = declaration.end() - (text.rfind("\n", 0, declaration.end()) + 1)
+        raise ServerError(9402, 16, 1, "XML parsing: line %d, character %d, unable to switch the encoding"
+                          % (line, column))
+
+
+def to_datetime(value):
+    """A value converted to datetime, as canonical text, rounded to the type's 1/300 s."""
+    if value is None:
+        return None
+    try:
+        moment = datetime.datetime.fromisoformat(str(value).strip())
+    except ValueError:
+        raise ServerError(241, 16, 1, "Conversion failed when converting date and/or time from character "
+                          "string.") from None
+    if not datetime.datetime(1753, 1, 1) <= moment <= datetime.datetime(9999, 12, 31, 23, 59, 59, 997000):
+        raise ServerError(242, 16, 3, "The conversion of a varchar data type to a datetime data type resulted in "
+                          "an out-of-range value.")
+    ticks = (moment.microsecond * 3 + 5000) // 10000
+    moment = moment.replace(microsecond=0) + datetime.timedelta(milliseconds=(ticks * 10 + 1) // 3)
+    return moment.isoformat(sep=" ", timespec="milliseconds")
+
+
+def to_numeric(value, precision, scale):
+    """A value converted to numeric(precision, scale): rounded half away from zero to the scale; a value with
+    more integer digits than the type holds is error 8115."""
+    if value is None:
+        return None
+    try:
+        number = decimal.Decimal(str(value).strip()).quantize(decimal.Decimal(1).scaleb(-scale),
+                                                                rounding=decimal.ROUND_HALF_UP)
+    except decimal.InvalidOperation:
+        raise ServerError(8114, 16, 5, "Error converting data type %s to numeric." % _type_name(value)) from None
+    if abs(number) >= 10 ** (precision - scale):
+        raise ServerError(8115, 16, 2, "Arithmetic overflow error converting %s to data type numeric."
+                          % _type_name(value))
+    return int(number) if scale == 0 else float(number)
+
+
+def _type_name(value):
+    if isinstance(value, int) and -2 ** 31 <= value < 2 ** 31:
+        return "int"
+    return "varchar" if isinstance(value, str) else "numeric"
 
 
 def select_path(root, path):
@@ -126,9 +188,10 @@ class Functions:
                 raise
         return wrapper
 
-    def xml(self, text):
+    def xml(self, text, unicode=1):
         if text is None:
             return None
+        check_encoding(text, bool(unicode))
         parse_xml(text)
         return text
 
@@ -156,13 +219,15 @@ class Functions:
 def register(conn):
     funcs = Functions()
     conn.create_collation("SQLSRV_CI_AS", compare_ci)
-    conn.create_function("standin_xml", 1, funcs._guard(funcs.xml))
+    conn.create_function("standin_xml", -1, funcs._guard(funcs.xml))
+    conn.create_function("standin_datetime", 1, funcs._guard(to_datetime), deterministic=True)
+    conn.create_function("standin_numeric", 3, funcs._guard(to_numeric), deterministic=True)
     conn.create_function("standin_xml_value", 3, funcs._guard(funcs.xml_value))
     conn.create_function("standin_xml_exist", 2, funcs._guard(funcs.xml_exist))
     conn.create_function("standin_fail_duplicate", -1, funcs._guard(funcs.fail_duplicate))
     conn.create_function("standin_fail_truncation", 3, funcs._guard(funcs.fail_truncation))
     conn.create_function("standin_cp1252", 1, to_codepage, deterministic=True)
-    conn.create_function("standin_len", 1, lambda v: None if v is None else len(str(v).rstrip(" ")))
+    conn.create_function("standin_len", 1, text_length, deterministic=True)
     conn.create_function("standin_now", 0,
                          lambda: datetime.datetime.now().isoformat(sep=" ", timespec="milliseconds"))
     return funcs

@@ -21,8 +21,9 @@ TOKEN_RE = re.compile(r"""
 
 CHAR_TYPES = {"varchar", "nvarchar", "char", "nchar", "text", "ntext"}
 FUNCTION_NAMES = {"isnull": "ifnull", "len": "standin_len", "getdate": "standin_now", "sysdatetime": "standin_now"}
-GLOBALS = {"@@version": "'Microsoft SQL Server 2016 (stand-in)'", "@@spid": "51", "@@trancount": "0",
+GLOBALS = {"@@version": "'Microsoft SQL Server 2016 (stand-in)'", "@@spid": "51",
            "@@servername": "'STANDIN'", "@@language": "'us_english'"}
+STATEMENT_STARTS = {"if", "begin", "commit", "rollback"}
 COLLATION = "SQLSRV_CI_AS"
 KEYWORDS = {"and", "or", "not", "where", "on", "select", "when", "then", "else", "in", "exists", "case", "from",
             "set", "values", "by", "having", "is", "like", "between", "return", "as", "distinct", "top"}
@@ -39,6 +40,9 @@ class Tok:
 
     def __repr__(self):
         return "%s:%s" % (self.kind, self.text)
+
+
+_COLLATE = [Tok("ident", "COLLATE"), Tok("ident", COLLATION)]
 
 
 def tokenize(sql):
@@ -64,13 +68,17 @@ def render(tokens):
 
 
 def split_statements(tokens):
-    """Split a batch at ';' outside parentheses; empty statements vanish."""
+    """Split a batch at ';' outside parentheses, and before the words that always start a statement (IF and
+    the transaction statements, which clients send without ';'); empty statements vanish."""
     statements, current, depth = [], [], 0
     for t in tokens:
         if t.text == "(":
             depth += 1
         elif t.text == ")":
             depth -= 1
+        if depth == 0 and t.kind == "ident" and t.low() in STATEMENT_STARTS and current:
+            statements.append(current)
+            current = []
         if t.text == ";" and depth == 0:
             if current:
                 statements.append(current)
@@ -193,18 +201,53 @@ def _expression_start(tokens, end):
     return i
 
 
+def _cast_target(tokens, open_index, close):
+    """Index of the AS of CAST( operand AS type ), or None."""
+    depth, found = 0, None
+    for i in range(open_index + 1, close):
+        if tokens[i].text == "(":
+            depth += 1
+        elif tokens[i].text == ")":
+            depth -= 1
+        elif depth == 0 and tokens[i].low() == "as":
+            found = i
+    return found
+
+
+def rewrite_cast(tokens, is_unicode):
+    """CAST(x AS xml | datetime | numeric(p, s)) -> the server's checked conversions. is_unicode(operand tokens)
+    tells whether an operand is Unicode text, which decides the encodings an XML declaration may name."""
+    out = list(tokens)
+    i = 0
+    while i < len(out):
+        if out[i].low() == "cast" and i + 1 < len(out) and out[i + 1].text == "(":
+            close = _matching(out, i + 1)
+            as_index = _cast_target(out, i + 1, close)
+            target = [t.low() for t in out[as_index + 1:close]] if as_index else []
+            operand = out[i + 2:as_index] if as_index else []
+            call = None
+            if target == ["xml"]:
+                call = ("standin_xml", operand + [Tok("op", ","), Tok("number", "1" if is_unicode(operand) else "0")])
+            elif target and target[0] in ("datetime", "smalldatetime") and len(target) == 1:
+                call = ("standin_datetime", operand)
+            elif target and target[0] in ("numeric", "decimal"):
+                numbers = [t for t in target[1:] if t not in ("(", ")", ",")]
+                precision, scale = (numbers + ["18", "0"])[0], (numbers[1:] + ["0"])[0]
+                call = ("standin_numeric", operand + [Tok("op", ","), Tok("number", precision), Tok("op", ","),
+                                                      Tok("number", scale)])
+            if call:
+                out[i:close + 1] = [Tok("ident", call[0]), Tok("op", "(")] + call[1] + [Tok("op", ")")]
+        i += 1
+    return out
+
+
 def rewrite_xml(tokens):
-    """CAST(x AS xml) -> standin_xml(x); operand.value('path', 'type') -> standin_xml_value(operand, ...)."""
+    """operand.value('path', 'type') -> standin_xml_value(operand, ...), and .exist(...) alike."""
     out = list(tokens)
     i = 0
     while i < len(out):
         t = out[i]
-        if t.low() == "cast" and i + 1 < len(out) and out[i + 1].text == "(":
-            close = _matching(out, i + 1)
-            if close - 2 > i + 1 and out[close - 1].low() == "xml" and out[close - 2].low() == "as":
-                out[close - 2:close] = []
-                out[i] = Tok("ident", "standin_xml")
-        elif (t.text == "." and i + 2 < len(out) and out[i + 1].low() in ("value", "exist")
+        if (t.text == "." and i + 2 < len(out) and out[i + 1].low() in ("value", "exist")
               and out[i + 2].text == "(" and i > 0):
             start = _expression_start(out, i)
             operand = out[start:i]
@@ -215,20 +258,22 @@ def rewrite_xml(tokens):
     return out
 
 
-def rewrite_simple(tokens):
+def rewrite_simple(tokens, session_globals):
+    known = dict(GLOBALS, **session_globals)
     out = []
     for i, t in enumerate(tokens):
         nxt = tokens[i + 1].text if i + 1 < len(tokens) else ""
-        if t.kind == "string" and t.text[0] in "Nn":
-            out.append(Tok("string", t.text[1:]))
+        if t.kind == "string":
+            # The database collation applies to literals and parameters too, not only to columns.
+            out += [Tok("string", t.text[1:] if t.text[0] in "Nn" else t.text)] + _COLLATE
         elif t.kind == "ident" and nxt == "(" and t.low() in FUNCTION_NAMES:
             out.append(Tok("ident", FUNCTION_NAMES[t.low()]))
         elif t.kind == "var" and t.text.startswith("@@"):
-            if t.low() not in GLOBALS:
+            if t.low() not in known:
                 raise ServerError(137, 15, 2, 'Must declare the scalar variable "%s".' % t.text)
-            out.append(Tok("number", GLOBALS[t.low()]))
+            out.append(Tok("number", known[t.low()]))
         elif t.kind == "var" and t.text.startswith("@"):
-            out.append(Tok("var", ":" + t.text[1:]))
+            out += [Tok("var", ":" + t.text[1:])] + _COLLATE
         else:
             out.append(t)
     return out
@@ -254,13 +299,15 @@ def rewrite_create_table(tokens):
     return out
 
 
-def translate(tokens):
-    """Translate one statement's tokens; return SQLite text."""
+def translate(tokens, session_globals=None, is_unicode=lambda operand: True):
+    """Translate one statement's tokens; return SQLite text. session_globals: values of @@ variables that
+    belong to the connection, such as @@trancount; is_unicode: see rewrite_cast."""
     first = tokens[0].low()
     if first == "create" and len(tokens) > 1 and tokens[1].low() == "table":
         return render(rewrite_create_table(tokens))
     tokens = rewrite_top(tokens)
     tokens = rewrite_cross_apply(tokens)
+    tokens = rewrite_cast(tokens, is_unicode)
     tokens = rewrite_xml(tokens)
-    tokens = rewrite_simple(tokens)
+    tokens = rewrite_simple(tokens, session_globals or {})
     return render(tokens)

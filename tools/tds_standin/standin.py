@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""SQL Server stand-in for tests: speaks TDS 7.4 on 127.0.0.1 and runs the statements against SQLite.
+"""SQL Server stand-in for tests: speaks TDS 7.1 to 7.4 on 127.0.0.1 and runs the statements against SQLite.
 
 Usage: standin.py --db FILE [--port 0] [--port-file F] [--seed FILE ...] [--user U --password P --database D]
                   [--fault KIND[=ARG[,ARG...]] ...] [--control-stdin] [--parent-pid PID] [--log FILE]
+                  [--tds-version 7.1|7.2|7.3|7.4] [--nocount]
 The first line on standard output is "port N".
 """
 
@@ -23,8 +24,10 @@ sys.path.insert(0, HERE)
 import engine  # noqa: E402
 import server  # noqa: E402
 import sqlxlate  # noqa: E402
+import tds  # noqa: E402
 from errors import ServerError  # noqa: E402
 from faults import FaultSet  # noqa: E402
+from session import Session  # noqa: E402
 
 CONTROL_PROCS = ("standin_fault", "standin_seed")
 
@@ -32,8 +35,9 @@ CONTROL_PROCS = ("standin_fault", "standin_seed")
 class Control:
     """Control commands: `exec standin_fault 'kind', args...` from any client, and JSON lines on stdin."""
 
-    def __init__(self, db, faults):
-        self.db, self.faults = db, faults
+    def __init__(self, session, faults):
+        self.session, self.faults = session, faults
+        self.lock = threading.Lock()  # the session serves the control pipe and client control statements
 
     @staticmethod
     def is_control(tokens):
@@ -55,8 +59,9 @@ class Control:
                 raise ServerError(50000, 16, 1, "standin_fault needs a kind")
             self.faults.set(str(args[0]), *args[1:])
         else:
-            for path in args:
-                load_seed(self.db, str(path))
+            with self.lock:
+                for path in args:
+                    load_seed(self.session, str(path))
 
     def serve_stdin(self, on_eof):
         for line in sys.stdin:
@@ -69,7 +74,9 @@ class Control:
             op = msg.get("op")
             if op == "exec":
                 results = []
-                for r in self.db.execute_batch(msg["sql"], _params(msg.get("params"))):
+                with self.lock:
+                    batch = list(self.session.execute_batch(msg["sql"], _params(msg.get("params"))))
+                for r in batch:
                     names = [c.name for c in r.columns] if r.columns is not None else None
                     results.append({"columns": names, "rows": [list(row) for row in r.rows],
                                     "rowcount": r.rowcount})
@@ -78,7 +85,8 @@ class Control:
                 self.faults.set(msg["kind"], *msg.get("args", []))
                 return {"ok": True, "faults": self.faults.describe()}
             if op == "seed":
-                load_seed(self.db, msg["file"])
+                with self.lock:
+                    load_seed(self.session, msg["file"])
                 return {"ok": True}
             if op == "ping":
                 return {"ok": True}
@@ -112,7 +120,7 @@ def _json_value(value):
     return str(value)
 
 
-def load_seed(db, path):
+def load_seed(session, path):
     """A .json seed maps table names to lists of row objects; any other file is a T-SQL batch."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
@@ -122,14 +130,14 @@ def load_seed(db, path):
                 cols = list(row)
                 sql = "INSERT INTO %s (%s) VALUES (%s)" % (table, ", ".join(cols),
                                                           ", ".join("@P%d" % (i + 1) for i in range(len(cols))))
-                list(db.execute_batch(sql, _params([row[c] for c in cols])))
+                list(session.execute_batch(sql, _params([row[c] for c in cols])))
     else:
-        list(db.execute_batch(text))
+        list(session.execute_batch(text))
 
 
-def ensure_schema(db, path):
-    if not db.catalog:
-        load_seed(db, path)
+def ensure_schema(session, path):
+    if not session.db.catalog:
+        load_seed(session, path)
 
 
 def watch_parent(parent_pid, stop):
@@ -162,6 +170,9 @@ def parse_args(argv):
     p.add_argument("--control-stdin", action="store_true", help="read JSON control lines on stdin; EOF stops")
     p.add_argument("--parent-pid", type=int, default=0, help="stop when this process ends")
     p.add_argument("--log", help="log logins, batches and RPC calls to this file")
+    p.add_argument("--tds-version", choices=sorted(tds.VERSIONS), default="7.4",
+                   help="TDS version of the server; a client asking for a newer one is answered with this one")
+    p.add_argument("--nocount", action="store_true", help="SET NOCOUNT ON for every login (a user option)")
     return p.parse_args(argv)
 
 
@@ -176,15 +187,17 @@ def main(argv):
                 log_file.write("%s %s\n" % (time.strftime("%H:%M:%S"), text))
 
     db = engine.Database(args.db, args.database)
-    ensure_schema(db, args.schema)
+    admin = Session(db)
+    ensure_schema(admin, args.schema)
     for seed in args.seed:
-        load_seed(db, seed)
+        load_seed(admin, seed)
     faults = FaultSet()
     for spec in args.fault:
         kind, _, rest = spec.partition("=")
         faults.set(kind, *([a for a in rest.split(",")] if rest else []))
-    control = Control(db, faults)
-    config = server.Config(args.user, args.password, args.database, log)
+    control = Control(admin, faults)
+    config = server.Config(args.user, args.password, args.database, log,
+                           tds.VERSIONS[args.tds_version], args.nocount)
 
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -193,9 +206,7 @@ def main(argv):
     port = listener.getsockname()[1]
 
     def stop(*_):
-        with db.lock:
-            db.conn.close()
-            os._exit(0)
+        os._exit(0)  # SQLite keeps every committed transaction; open ones end rolled back
 
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGINT, stop)

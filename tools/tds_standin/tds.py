@@ -1,5 +1,10 @@
-"""TDS 7.4 wire format: packets, PRELOGIN/LOGIN7 parsing, RPC parameters and response tokens."""
+"""TDS 7.1 to 7.4 wire format: packets, PRELOGIN/LOGIN7 parsing, RPC parameters and response tokens.
 
+Token builders take the version both sides speak: before 7.2 a DONE row count and a column's user type are
+narrower, and (max) values travel as text/ntext/image with a text pointer instead of PLP chunks.
+"""
+
+import datetime
 import struct
 from decimal import Decimal
 
@@ -10,6 +15,11 @@ PKT_REPLY = 0x04
 PKT_ATTENTION = 0x06
 PKT_LOGIN7 = 0x10
 PKT_PRELOGIN = 0x12
+PKT_TRANSACTION = 0x0E
+
+# Transaction manager requests.
+TM_BEGIN_XACT, TM_COMMIT_XACT, TM_ROLLBACK_XACT = 5, 7, 8
+ENV_BEGIN_XACT = 8
 
 STATUS_EOM = 0x01
 
@@ -41,7 +51,13 @@ TOK_DONE, TOK_DONEPROC, TOK_DONEINPROC = 0xFD, 0xFE, 0xFF
 
 DONE_FINAL, DONE_MORE, DONE_ERROR, DONE_COUNT, DONE_ATTN = 0x00, 0x01, 0x02, 0x10, 0x20
 
-TDS74 = 0x74000004
+TDS71, TDS72, TDS73, TDS74 = 0x71000001, 0x72090002, 0x730B0003, 0x74000004
+VERSIONS = {"7.1": TDS71, "7.2": TDS72, "7.3": TDS73, "7.4": TDS74}
+# What a server of each version announces: SQL Server 2000, 2005, 2008 R2 and 2016.
+PRODUCT_VERSIONS = {TDS71: (8, 0, 2039), TDS72: (9, 0, 5000), TDS73: (10, 50, 6000), TDS74: (13, 0, 4001)}
+LONG_TYPES = {T_BIGVARCHAR: T_TEXT, T_NVARCHAR: T_NTEXT, T_BIGVARBIN: T_IMAGE}
+TEXTPTR = b"standin textptr\0"
+TICKS_PER_DAY = 24 * 60 * 60 * 300
 
 
 class ProtocolError(Exception):
@@ -101,8 +117,9 @@ def packets(ptype, payload, size):
 
 # ---------------------------------------------------------------- PRELOGIN / LOGIN7
 
-def prelogin_reply():
-    options = [(0, bytes([13, 0]) + struct.pack(">HH", 4001, 0)),  # VERSION 13.0.4001
+def prelogin_reply(version=TDS74):
+    major, minor, build = PRODUCT_VERSIONS[version]
+    options = [(0, bytes([major, minor]) + struct.pack(">HH", build, 0)),  # VERSION
                (1, bytes([2])),                                      # ENCRYPTION: not supported
                (2, b"\x00"),                                         # INSTOPT
                (4, b"\x00")]                                         # MARS off
@@ -138,13 +155,22 @@ def parse_login7(data):
 
 # ---------------------------------------------------------------- tokens
 
-def loginack(version=TDS74):
-    body = bytes([1]) + struct.pack(">I", version) + b_varchar("Microsoft SQL Server") + bytes([13, 0, 0x0F, 0xA1])
+def loginack(version, server_version):
+    major, minor, build = PRODUCT_VERSIONS[server_version]
+    body = (bytes([1]) + struct.pack(">I", version) + b_varchar("Microsoft SQL Server")
+            + bytes([major, minor]) + struct.pack(">H", build))
     return bytes([TOK_LOGINACK]) + struct.pack("<H", len(body)) + body
 
 
 def envchange_text(kind, new, old=""):
     body = bytes([kind]) + b_varchar(new) + b_varchar(old)
+    return bytes([TOK_ENVCHANGE]) + struct.pack("<H", len(body)) + body
+
+
+def envchange_transaction(kind, descriptor):
+    """Start (the new descriptor) or end (the old one) of a transaction."""
+    values = bytes([8]) + descriptor + b"\x00" if kind == ENV_BEGIN_XACT else b"\x00" + bytes([8]) + descriptor
+    body = bytes([kind]) + values
     return bytes([TOK_ENVCHANGE]) + struct.pack("<H", len(body)) + body
 
 
@@ -159,8 +185,8 @@ def message(token, number, state, klass, text, server, proc="", line=1):
     return bytes([token]) + struct.pack("<H", len(body)) + body
 
 
-def done(token=TOK_DONE, status=DONE_FINAL, curcmd=0, count=0):
-    return struct.pack("<BHHQ", token, status, curcmd, count)
+def done(token=TOK_DONE, status=DONE_FINAL, curcmd=0, count=0, version=TDS74):
+    return struct.pack("<BHHQ" if version >= TDS72 else "<BHHI", token, status, curcmd, count)
 
 
 def returnstatus(value):
@@ -173,19 +199,27 @@ class Column:
     def __init__(self, name, kind, size=None, precision=18, scale=0):
         self.name, self.kind, self.size, self.precision, self.scale = name, kind, size, precision, scale
 
-    def type_info(self):
+    def _long(self, version):
+        """Before 7.2 there is no PLP: a (max) value is a text, ntext or image value."""
+        return self.size is None and self.kind in LONG_TYPES and version < TDS72
+
+    def type_info(self, version=TDS74):
         k = self.kind
-        if k in (T_INTN, T_FLTN, T_BITN):
+        if k in (T_INTN, T_FLTN, T_BITN, T_DATETIMEN):
             return bytes([k, self.size])
         if k == T_NUMERICN:
             return bytes([k, 17, self.precision, self.scale])
+        if self._long(version):
+            long_kind = LONG_TYPES[k]
+            info = bytes([long_kind]) + struct.pack("<I", 0x7FFFFFFF)
+            return info + (COLLATION if long_kind != T_IMAGE else b"") + struct.pack("<H", 0)  # no table name
         if k in (T_NVARCHAR, T_BIGVARCHAR):
             return bytes([k]) + struct.pack("<H", PLP_MAX if self.size is None else self.size) + COLLATION
         if k == T_BIGVARBIN:
             return bytes([k]) + struct.pack("<H", PLP_MAX if self.size is None else self.size)
         raise ValueError("unsupported column type %#x" % k)
 
-    def encode(self, value):
+    def encode(self, value, version=TDS74):
         k = self.kind
         if k in (T_INTN, T_BITN):
             if value is None:
@@ -194,13 +228,18 @@ class Column:
             return bytes([self.size]) + struct.pack(fmt, int(value))
         if k == T_FLTN:
             return b"\x00" if value is None else bytes([8]) + struct.pack("<d", float(value))
+        if k == T_DATETIMEN:
+            return b"\x00" if value is None else bytes([8]) + encode_datetime(value)
         if k == T_NUMERICN:
             if value is None:
                 return b"\x00"
             scaled = int((Decimal(str(value)) * (10 ** self.scale)).to_integral_value())
             return bytes([17, 1 if scaled >= 0 else 0]) + abs(scaled).to_bytes(16, "little")
         if k in (T_NVARCHAR, T_BIGVARCHAR, T_BIGVARBIN):
+            long_value = self._long(version)
             if value is None:
+                if long_value:
+                    return b"\x00"  # no text pointer
                 return struct.pack("<Q", PLP_NULL) if self.size is None else b"\xff\xff"
             if isinstance(value, (bytes, bytearray)):
                 raw = bytes(value)
@@ -208,6 +247,8 @@ class Column:
                 raw = str(value).encode("utf-16-le")
             else:
                 raw = str(value).encode(CODEPAGE, "replace")
+            if long_value:
+                return bytes([len(TEXTPTR)]) + TEXTPTR + bytes(8) + struct.pack("<I", len(raw)) + raw
             if self.size is None:
                 body = struct.pack("<I", len(raw)) + raw if raw else b""
                 return struct.pack("<Q", len(raw)) + body + b"\x00\x00\x00\x00"
@@ -215,18 +256,29 @@ class Column:
         raise ValueError("unsupported column type %#x" % k)
 
 
-def colmetadata(columns):
+def encode_datetime(text):
+    """A datetime value as days since 1900-01-01 and three-hundredths of a second since midnight."""
+    moment = datetime.datetime.fromisoformat(str(text))
+    since = moment - datetime.datetime(1900, 1, 1)
+    ticks = since.seconds * 300 + (since.microseconds * 3 + 5000) // 10000
+    days = since.days + ticks // TICKS_PER_DAY  # 23:59:59.999 rounds up to the next day
+    return struct.pack("<iI", days, ticks % TICKS_PER_DAY)
+
+
+def colmetadata(columns, version=TDS74):
+    user_type = struct.pack("<I" if version >= TDS72 else "<H", 0)
     out = bytearray([TOK_COLMETADATA]) + struct.pack("<H", len(columns))
     for col in columns:
-        out += struct.pack("<IH", 0, 0x0009)  # user type 0; nullable, updateable unknown
-        out += col.type_info() + b_varchar(col.name)
+        out += user_type + struct.pack("<H", 0x0009)  # nullable, updateable unknown
+        out += col.type_info(version) + b_varchar(col.name)
     return bytes(out)
 
 
-def row(columns, values):
-    return bytes([TOK_ROW]) + b"".join(col.encode(v) for col, v in zip(columns, values))
+def row(columns, values, version=TDS74):
+    return bytes([TOK_ROW]) + b"".join(col.encode(v, version) for col, v in zip(columns, values))
 
 
-def returnvalue(ordinal, name, column, value):
+def returnvalue(ordinal, name, column, value, version=TDS74):
+    user_type = struct.pack("<I" if version >= TDS72 else "<H", 0)
     return (bytes([TOK_RETURNVALUE]) + struct.pack("<H", ordinal) + b_varchar(name) + b"\x01"
-            + struct.pack("<IH", 0, 0x0009) + column.type_info() + column.encode(value))
+            + user_type + struct.pack("<H", 0x0009) + column.type_info(version) + column.encode(value, version))
