@@ -49,10 +49,17 @@ private:
     std::optional<QIcon> Loaded;
 };
 
-/// The platform's style, with the tool-bar extension icons (the menu bar's overflow chevron) looked up on first use
-/// and check boxes as tight as the windows' fixed sizes were laid out for.
+/// The platform's style, with the tool-bar extension icons (the menu bar's overflow chevron) looked up on first use,
+/// check boxes as tight as the windows' fixed sizes were laid out for, and passwords masked with "*".
 class TApplicationStyle : public QProxyStyle {
 public:
+    int styleHint(StyleHint AHint, const QStyleOption* AOption, const QWidget* AWidget,
+                  QStyleHintReturn* AReturn) const override {
+        if (AHint == SH_LineEdit_PasswordCharacter) {
+            return '*';
+        }
+        return QProxyStyle::styleHint(AHint, AOption, AWidget, AReturn);
+    }
     int pixelMetric(PixelMetric AMetric, const QStyleOption* AOption, const QWidget* AWidget) const override {
         // The check boxes' widths leave a gap of 3 pixels between box and caption, as the classic check box does;
         // the toolkit's 6 would clip the last letters of their captions.
