@@ -1,8 +1,11 @@
 #include "app/TPresentation.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,6 +47,31 @@ QMessageBox::Icon iconOf(unsigned flags) {
     }
 }
 
+/// Without a Cancel button only a button ends the box, as in the classic Yes/No box: Esc and closing the frame do
+/// nothing (the toolkit would answer with the "No" button).
+class TOnlyButtonsEndBox : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override {
+        if (AEvent->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(AEvent)->matches(QKeySequence::Cancel)) {
+            return true;
+        }
+        if (AEvent->type() == QEvent::Close) {
+            AEvent->ignore();
+            return true;
+        }
+        return QObject::eventFilter(AWatched, AEvent);
+    }
+};
+
+bool hasCancel(const QList<ButtonChoice>& buttons) {
+    return buttons.size() == 1 || std::any_of(buttons.cbegin(), buttons.cend(), [](const ButtonChoice& button) {
+               return button.result == TPresentation::IDCANCEL;
+           });
+}
+
 /// Runs a message box built from flags and returns the ID* code of the pressed button.
 int runMessageBox(const QString& objectName, const QString& text, const QString& caption, unsigned flags) {
     QMessageBox box(iconOf(flags), caption, text, QMessageBox::NoButton, QApplication::activeWindow());
@@ -52,6 +80,10 @@ int runMessageBox(const QString& objectName, const QString& text, const QString&
     const QList<ButtonChoice>& buttons = buttonsOf(flags);
     for (const ButtonChoice& spec : buttons) {
         box.addButton(spec.button)->setText(QString::fromUtf8(spec.text));
+    }
+    if (!hasCancel(buttons)) {
+        box.setWindowFlag(Qt::WindowCloseButtonHint, false);
+        box.installEventFilter(new TOnlyButtonsEndBox(&box));
     }
     const auto defaultIndex = static_cast<qsizetype>((flags & 0xF00) >> 8);
     box.setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0].button);

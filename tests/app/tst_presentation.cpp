@@ -3,6 +3,7 @@
 #include "ModalAnswers.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -49,6 +50,8 @@ private slots:
     void titleFromExecutable();
     void questionBox_data();
     void questionBox();
+    void escapeAndClose_data();
+    void escapeAndClose();
     void informationBox();
     void showModalRunsDialogWithoutHandler();
     void modalAnswersRecordsInOrder();
@@ -199,6 +202,49 @@ void tst_Presentation::questionBox() {
     QCOMPARE(modals.shown()[0].kind, QStringLiteral("QuestionBox"));
     QCOMPARE(modals.shown()[0].caption, QStringLiteral("Confirmação"));
     QCOMPARE(modals.shown()[0].text, QStringLiteral("Exportar?"));
+}
+
+void tst_Presentation::escapeAndClose_data() {
+    QTest::addColumn<unsigned>("flags");
+    QTest::addColumn<int>("escapeResult"); // 0: Esc and closing the frame leave the box up
+    QTest::newRow("Yes/No: only a button ends it") << 0x124u << 0;
+    QTest::newRow("Abort/Retry/Ignore: likewise") << unsigned(TPresentation::MB_ABORTRETRYIGNORE) << 0;
+    QTest::newRow("Yes/No/Cancel: Esc cancels") << unsigned(TPresentation::MB_YESNOCANCEL) << TPresentation::IDCANCEL;
+    QTest::newRow("OK alone: Esc presses it") << unsigned(TPresentation::MB_OK) << TPresentation::IDOK;
+}
+
+// Esc as the operator presses it, on the focused button of a box on screen; then the frame's close button.
+void tst_Presentation::escapeAndClose() {
+    QFETCH(unsigned, flags);
+    QFETCH(int, escapeResult);
+    ModalAnswers modals;
+    modals.handle([&](QDialog& dialog) {
+        auto& box = dynamic_cast<QMessageBox&>(dialog);
+        box.show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(&box)); }();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &box, Qt::Key_Escape);
+        if (escapeResult != 0) {
+            [&] { QVERIFY(!box.isVisible()); }();
+            return box.result();
+        }
+        [&] {
+            QVERIFY(box.isVisible());
+            QCOMPARE(box.clickedButton(), nullptr);
+            QVERIFY(!box.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        }();
+        box.close();
+        [&] {
+            QVERIFY(box.isVisible());
+            QCOMPARE(box.clickedButton(), nullptr);
+        }();
+        box.buttons().constFirst()->click();
+        return box.result();
+    });
+    const int result = TPresentation::QuestionBox(QStringLiteral("Exportar?"), QStringLiteral("c"), flags);
+    QVERIFY(modals.allAnswered());
+    if (escapeResult != 0) {
+        QCOMPARE(result, escapeResult);
+    }
 }
 
 void tst_Presentation::informationBox() {
