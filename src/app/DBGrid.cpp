@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QWheelEvent>
 #include <QtMath>
@@ -155,6 +156,17 @@ void TDBGrid::updateGeometries() {
             },
             Qt::QueuedConnection);
     }
+}
+
+// Whole-row selection does not show the current column, so nothing scrolls sideways on its account: only the
+// operator moves the view horizontally. The horizontal bar is quiet while the row is brought into view, so the view
+// never moves there and back.
+void TDBGrid::scrollTo(const QModelIndex& AIndex, ScrollHint AHint) {
+    QScrollBar* bar = horizontalScrollBar();
+    const int position = bar->value();
+    const QSignalBlocker quiet(bar);
+    QTableView::scrollTo(AIndex, AHint);
+    bar->setValue(position);
 }
 
 void TDBGrid::FollowCurrentRow(int ARow) {

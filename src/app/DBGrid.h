@@ -53,6 +53,9 @@ public:
     /// A mouse press on a row (or its indicator cell).
     void PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers AModifiers);
 
+    /// Brings the row into view vertically; the horizontal position is the operator's alone.
+    void scrollTo(const QModelIndex& AIndex, ScrollHint AHint = EnsureVisible) override;
+
 protected:
     void keyPressEvent(QKeyEvent* AEvent) override;
     void mousePressEvent(QMouseEvent* AEvent) override;

@@ -37,6 +37,8 @@ private Q_SLOTS:
     void cliquesForaDasLinhas();
     void tabSaiDaGrade();
     void gradeSegueALinhaAtual();
+    void rolagemHorizontalFica_data();
+    void rolagemHorizontalFica();
     void reabrirVoltaAoTopoEFecharEsvazia();
 
     void colunas();
@@ -417,6 +419,66 @@ void TstDBGrid::gradeSegueALinhaAtual() {
     Grade->setCurrentIndex(Grade->model()->index(17, 3));
     QCOMPARE(Lista->RecNo(), 17);
     QCOMPARE(Lista->FieldByName(QStringLiteral("NUMERO")).AsInteger(), 18);
+}
+
+void TstDBGrid::rolagemHorizontalFica_data() {
+    QTest::addColumn<QString>("passos");
+    QTest::addColumn<int>("atual");
+    QTest::newRow("clique") << "clique 5" << 5;
+    QTest::newRow("Ctrl+clique") << "ctrl+clique 5" << 5;
+    QTest::newRow("clique no indicador") << "indicador 7" << 7;
+    QTest::newRow("Down e Up") << "clique 5;tecla Down;tecla Down;tecla Up" << 6;
+    QTest::newRow("Espaço") << "clique 5;tecla Space" << 5;
+    QTest::newRow("Shift+Down") << "clique 5;tecla Shift+Down" << 6;
+    QTest::newRow("PgDn") << "clique 5;tecla PgDown" << -1;
+    QTest::newRow("End rola para baixo, não para o lado") << "clique 5;tecla End" << 199;
+    QTest::newRow("Ctrl+Left e Ctrl+Right") << "clique 5;tecla Ctrl+Left;tecla Ctrl+Right;tecla Ctrl+Left" << 5;
+    QTest::newRow("roda") << "clique 5;roda -3" << 8;
+    QTest::newRow("clique direito") << "direito 9" << 9;
+}
+
+// Scrolled right to the last column, the view stays there whatever moves the current row; only rows scroll.
+void TstDBGrid::rolagemHorizontalFica() {
+    QFETCH(QString, passos);
+    QFETCH(int, atual);
+    Abrir(CriarArquivo(200));
+    QScrollBar* barra = Grade->horizontalScrollBar();
+    barra->setValue(barra->maximum());
+    QCoreApplication::processEvents();
+    const int posicao = barra->value();
+    QVERIFY(posicao > 0);
+    const int ultima = Grade->model()->columnCount() - 1;
+    const auto clicarNaUltimaColuna = [&](int ALinha, Qt::MouseButton ABotao, Qt::KeyboardModifiers AModificadores) {
+        const QRect area = Grade->visualRect(Grade->model()->index(ALinha, ultima));
+        QVERIFY(Grade->viewport()->rect().contains(area.center()));
+        QTest::mouseClick(Grade->viewport(), ABotao, AModificadores, area.center());
+    };
+    for (const QString& passo : passos.split(QLatin1Char(';'))) {
+        const int linha = passo.section(QLatin1Char(' '), -1).toInt();
+        // Clicks land on the column in view, not on the first one.
+        if (passo.startsWith(QLatin1String("clique"))) {
+            clicarNaUltimaColuna(linha, Qt::LeftButton, Qt::NoModifier);
+        } else if (passo.startsWith(QLatin1String("ctrl+clique"))) {
+            clicarNaUltimaColuna(linha, Qt::LeftButton, Qt::ControlModifier);
+        } else if (passo.startsWith(QLatin1String("direito"))) {
+            clicarNaUltimaColuna(linha, Qt::RightButton, Qt::NoModifier);
+        } else if (passo.startsWith(QLatin1String("indicador"))) {
+            QHeaderView* indicador = Grade->verticalHeader();
+            const QPoint ponto(indicador->width() / 2, indicador->sectionViewportPosition(linha) + 3);
+            QTest::mouseClick(indicador->viewport(), Qt::LeftButton, {}, ponto);
+        } else {
+            Executar(passo);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(barra->value(), posicao);
+    }
+    if (atual >= 0) {
+        QCOMPARE(Lista->RecNo(), atual);
+    }
+    // The current row is in view: vertical following still works.
+    const QRect linhaAtual = Grade->visualRect(Grade->model()->index(Lista->RecNo(), ultima));
+    QVERIFY(Grade->viewport()->rect().contains(linhaAtual.center()));
+    QCOMPARE(Erros, QStringList());
 }
 
 // Reopening at once (as every filter run does) starts the new list at the top left; a list left closed gives an
