@@ -2,6 +2,7 @@
 
 #include "app/DBGridDelegate.h"
 #include "app/DBGridIndicator.h"
+#include "app/DBGridTitles.h"
 #include "data/TDbQuery.h"
 
 #include <QFocusEvent>
@@ -25,6 +26,7 @@ constexpr int WheelNotch = 120;
 
 TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel(this)) {
     setVerticalHeader(new TDBGridIndicator(*this));
+    setHorizontalHeader(new TDBGridTitles(this));
     setItemDelegate(new TDBGridDelegate(*this));
     setModel(Model);
     connect(Model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { WidthsPending = true; });
@@ -40,11 +42,6 @@ TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel
     verticalHeader()->setMinimumSectionSize(rowHeight);
     verticalHeader()->setDefaultSectionSize(rowHeight);
     verticalHeader()->setFixedWidth(fontMetrics().height() + 10);
-    horizontalHeader()->setSectionsMovable(true);
-    horizontalHeader()->setSectionsClickable(false);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    horizontalHeader()->setAttribute(Qt::WA_Hover);
 }
 
 TDBGrid::~TDBGrid() = default;

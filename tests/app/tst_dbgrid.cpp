@@ -45,6 +45,7 @@ private Q_SLOTS:
     void textosDasCelulas_data();
     void textosDasCelulas();
     void destaqueEIndicador();
+    void tituloSobOPonteiroAceso();
 
     void cemMilLinhasAbremSemLerTudo();
     void estouroAoRolarNaoDerruba();
@@ -647,6 +648,36 @@ void TstDBGrid::destaqueEIndicador() {
         }
     }
     QVERIFY2(esquerda > 0 && direita > 0, "arrow and dot side by side at a marked current row");
+}
+
+// The pointer moved over the titles, as the operator moves it: the title under it is drawn lit, the others not.
+void TstDBGrid::tituloSobOPonteiroAceso() {
+    Abrir(CriarArquivo(5));
+    QHeaderView* titulos = Grade->horizontalHeader();
+    const auto pontoEm = [&](int AColuna) {
+        return QPoint(titulos->sectionViewportPosition(AColuna) + titulos->sectionSize(AColuna) / 2,
+                      titulos->height() / 2);
+    };
+    // A spot of the title's background, left of its centred text.
+    const auto fundo = [&](const QImage& AImagem, int AColuna) {
+        return AImagem.pixelColor(titulos->sectionViewportPosition(AColuna) + 4, titulos->height() / 2);
+    };
+    QTest::mouseMove(titulos->viewport(), pontoEm(2));
+    QImage imagem = titulos->viewport()->grab().toImage();
+    QVERIFY(fundo(imagem, 2) != fundo(imagem, 3));
+    QCOMPARE(fundo(imagem, 3), fundo(imagem, 4));
+
+    QTest::mouseMove(titulos->viewport(), pontoEm(3));
+    imagem = titulos->viewport()->grab().toImage();
+    QVERIFY(fundo(imagem, 3) != fundo(imagem, 2));
+    QCOMPARE(fundo(imagem, 2), fundo(imagem, 4));
+    const QColor aceso = fundo(imagem, 3);
+
+    // Leaving the titles puts the light out.
+    QTest::mouseMove(Grade->viewport(), Grade->viewport()->rect().center());
+    imagem = titulos->viewport()->grab().toImage();
+    QCOMPARE(fundo(imagem, 3), fundo(imagem, 2));
+    QVERIFY(fundo(imagem, 3) != aceso);
 }
 
 void TstDBGrid::cemMilLinhasAbremSemLerTudo() {
