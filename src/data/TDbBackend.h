@@ -17,7 +17,7 @@ class ByteArena;
 /// The contract between the layer and one back end (SQLite, ODBC). Back ends raise EDbEngineError with message,
 /// type name, layer code and records; the layer adds object name, command text and parameters.
 
-/// A value bound to a positional placeholder.
+/// A value bound to a positional placeholder. Parameters are text only: a null QString is bound as the empty text.
 struct TDbBindValue {
     TDbFieldType DataType = TDbFieldType::ftString;
     QString Value;

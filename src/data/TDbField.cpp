@@ -16,25 +16,31 @@ QString DecodeBytes(const QByteArray& ABytes) {
     return AnsiCodePage::toUnicode(ABytes);
 }
 
-} // namespace
-
-QString TDbField::AsString() const {
-    switch (Value.typeId()) {
+QString TextOf(const QVariant& AValue) {
+    switch (AValue.typeId()) {
     case QMetaType::UnknownType:
         return {};
     case QMetaType::QString:
-        return Value.toString();
+        return AValue.toString();
     case QMetaType::QByteArray:
-        return DecodeBytes(Value.toByteArray());
+        return DecodeBytes(AValue.toByteArray());
     case QMetaType::Double:
-        return QString::number(Value.toDouble(), 'g', 15);
+        return QString::number(AValue.toDouble(), 'g', 15);
     case QMetaType::QDateTime:
-        return Value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+        return AValue.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
     case QMetaType::Bool:
-        return Value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        return AValue.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default:
-        return Value.toString();
+        return AValue.toString();
     }
+}
+
+} // namespace
+
+QString TDbField::AsString() const {
+    // Null, no bytes and the empty text all read as the same empty text: a null QString could travel on as NULL.
+    const QString Text = TextOf(Value);
+    return Text.isNull() ? QStringLiteral("") : Text;
 }
 
 int TDbField::AsInteger() const {

@@ -20,8 +20,8 @@ public:
     bool IsNull() const { return Value.isNull(); }
     const QVariant& AsVariant() const { return Value; }
 
-    /// Text of the value; empty for null. A Blob value is decoded as text: UTF-8 when its bytes are valid UTF-8
-    /// (a byte-order mark dropped), otherwise Windows-1252, one character per byte.
+    /// Text of the value; the empty text (never a null QString) for null. A Blob value is decoded as text: UTF-8 when
+    /// its bytes are valid UTF-8 (a byte-order mark dropped), otherwise Windows-1252, one character per byte.
     QString AsString() const;
     /// 0 for null.
     int AsInteger() const;

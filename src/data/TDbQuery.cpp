@@ -186,8 +186,9 @@ int TDbQuery::FetchRows(int ARows) {
         });
     } catch (...) {
         state.FetchError = std::current_exception();
-        // The rows before the failing one stay readable; the error comes back when the walk reaches that row.
-        if (read == 0) {
+        // The rows before the failing one stay readable and the error comes back when the walk reaches that row;
+        // a failure among the open's first rows fails the open itself.
+        if (read == 0 || state.Opening_) {
             throw;
         }
     }

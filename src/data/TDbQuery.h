@@ -18,7 +18,8 @@ class IDbCursor;
 /// Prior, bookmarks and random access by row number work. With declared fields the row set always has exactly
 /// those fields, bound to the result columns of the same names; without, one field per result column.
 /// A row that cannot be read (a text longer than its field) raises its error whenever the walk reaches it, again
-/// on every attempt; the rows before it stay readable, and only a failing first row fails the open.
+/// on every attempt; the rows before it stay readable. A failing row among the first BatchSize, read by the open,
+/// fails the open.
 class TDbQuery : public QObject {
     Q_OBJECT
 public:

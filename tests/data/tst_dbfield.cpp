@@ -20,7 +20,7 @@ private Q_SLOTS:
 void TestDbField::blobAsString_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QByteArray("") << QString();
+    QTest::newRow("empty") << QByteArray("") << QStringLiteral("");
     QTest::newRow("ascii xml") << QByteArray("<?xml version=\"1.0\"?><a>1</a>") << "<?xml version=\"1.0\"?><a>1</a>";
     QTest::newRow("utf-8 cedilla") << QByteArray("a\xC3\xA7\xC3\xA3o") << QStringLiteral("ação");
     QTest::newRow("utf-8 with BOM") << QByteArray("\xEF\xBB\xBF<a>\xC3\xA7</a>") << QStringLiteral("<a>ç</a>");
@@ -37,6 +37,7 @@ void TestDbField::blobAsString() {
     const TDbField field({"XML_ZEVRIK", TDbFieldKind::Blob}, bytes);
     QVERIFY(!field.IsNull());
     QCOMPARE(field.AsString(), text);
+    QVERIFY2(!field.AsString().isNull(), "a null text is not the empty text");
     QCOMPARE(field.AsBytes(), bytes);
 }
 
@@ -45,8 +46,9 @@ void TestDbField::valuesAsStringAndInteger_data() {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("integer");
-    QTest::newRow("null") << int(TDbFieldKind::Integer) << QVariant() << QString() << 0;
-    QTest::newRow("null blob") << int(TDbFieldKind::Blob) << QVariant() << QString() << 0;
+    QTest::newRow("null") << int(TDbFieldKind::Integer) << QVariant() << QStringLiteral("") << 0;
+    QTest::newRow("null blob") << int(TDbFieldKind::Blob) << QVariant() << QStringLiteral("") << 0;
+    QTest::newRow("null text") << int(TDbFieldKind::String) << QVariant(QString()) << QStringLiteral("") << 0;
     QTest::newRow("integer") << int(TDbFieldKind::Integer) << QVariant(-42) << "-42" << -42;
     QTest::newRow("large") << int(TDbFieldKind::LargeInt) << QVariant(qint64(7)) << "7" << 7;
     QTest::newRow("text number") << int(TDbFieldKind::String) << QVariant(" 15") << " 15" << 15;
@@ -64,6 +66,7 @@ void TestDbField::valuesAsStringAndInteger() {
     const TDbField field({"F", TDbFieldKind(kind)}, value);
     QCOMPARE(field.IsNull(), !value.isValid());
     QCOMPARE(field.AsString(), text);
+    QVERIFY2(!field.AsString().isNull(), "a null text is not the empty text");
     QCOMPARE(field.AsInteger(), integer);
 }
 

@@ -70,6 +70,8 @@ private Q_SLOTS:
     void namedParameters();
     void namedParametersDifferingInCase();
     void positionalParameters();
+    void nullTextBindsAsEmptyText_data();
+    void nullTextBindsAsEmptyText();
     void colonsOutsideMarkersReachTheEngine();
     void parameterCountMismatch_data();
     void parameterCountMismatch();
@@ -391,6 +393,22 @@ void TestDbQuery::positionalParameters() {
     std::unique_ptr<TDbQuery> query;
     Conn->ExecSQL("select a || b || c as v from p", query);
     QCOMPARE(query->FieldByIndex(0).AsString(), QStringLiteral("123 ação"));
+}
+
+void TestDbQuery::nullTextBindsAsEmptyText_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("type");
+    QTest::newRow("null, ftString") << QString() << int(TDbFieldType::ftString);
+    QTest::newRow("null, ftWideMemo") << QString() << int(TDbFieldType::ftWideMemo);
+    QTest::newRow("empty, ftWideMemo") << QStringLiteral("") << int(TDbFieldType::ftWideMemo);
+}
+
+void TestDbQuery::nullTextBindsAsEmptyText() {
+    QFETCH(QString, value);
+    QFETCH(int, type);
+    const QVariant stored =
+        Conn->ExecSQLScalar("select typeof(:v) || '/' || length(:v)", {value}, {TDbFieldType(type)});
+    QCOMPARE(stored.toString(), QStringLiteral("text/0"));
 }
 
 void TestDbQuery::colonsOutsideMarkersReachTheEngine() {

@@ -17,6 +17,8 @@ private Q_SLOTS:
     void build();
     void paramValue();
     void freeTdsRefusesValueEndingEarly();
+    void valueWithNulIsRefused_data();
+    void valueWithNulIsRefused();
 };
 
 void tst_OdbcConnectionString::chooseDriver_data() {
@@ -108,7 +110,7 @@ void tst_OdbcConnectionString::build_data() {
     QTest::addColumn<QString>("expected");
     const QStringList All{"DriverID=MSSQL", "Server=srv", "Database=KVORA", "User_Name=sa", "Password=pw"};
     QTest::newRow("order UID PWD Server Database")
-        << "FreeTDS" << All << "DRIVER=FreeTDS;UID=sa;PWD=pw;Server=srv;Database=KVORA";
+        << "FreeTDS" << All << "DRIVER=FreeTDS;UID=sa;PWD=pw;Server=srv;Database=KVORA;TDS_Version=7.4";
     QTest::newRow("MARS for native client")
         << "SQL Server Native Client 11.0" << All
         << "DRIVER=SQL Server Native Client 11.0;UID=sa;PWD=pw;Server=srv;Database=KVORA;MARS_Connection=yes";
@@ -122,9 +124,9 @@ void tst_OdbcConnectionString::build_data() {
         << "DRIVER=ODBC Driver 17 for SQL Server;UID=sa;PWD=pw;Server=srv;Database=KVORA";
     QTest::newRow("empty values left out")
         << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv", "Database=", "User_Name=", "Password=pw"}
-        << "DRIVER=FreeTDS;PWD=pw;Server=srv";
+        << "DRIVER=FreeTDS;PWD=pw;Server=srv;TDS_Version=7.4";
     QTest::newRow("absent values left out")
-        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv"} << "DRIVER=FreeTDS;Server=srv";
+        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv"} << "DRIVER=FreeTDS;Server=srv;TDS_Version=7.4";
     QTest::newRow("no driver installed") << "" << All << "UID=sa;PWD=pw;Server=srv;Database=KVORA";
     QTest::newRow("password with semicolon and braces, ODBC style")
         << "SQL Server"
@@ -132,26 +134,37 @@ void tst_OdbcConnectionString::build_data() {
         << "DRIVER=SQL Server;UID=sa;PWD={a;{b}}=c};Server=srv;Database=db";
     QTest::newRow("password with semicolon and braces, FreeTDS style")
         << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv", "Database=db", "User_Name=sa", "Password=a;{b}=c"}
-        << "DRIVER=FreeTDS;UID=sa;PWD={a;{b}=c};Server=srv;Database=db";
-    QTest::newRow("FreeTDS value ending in a brace")
-        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Database=db}"} << "DRIVER=FreeTDS;Database={db}};";
-    QTest::newRow("braced last value ends with semicolon")
+        << "DRIVER=FreeTDS;UID=sa;PWD={a;{b}=c};Server=srv;Database=db;TDS_Version=7.4";
+    QTest::newRow("FreeTDS value ending in a brace") << "FreeTDS" << QStringList{"DriverID=MSSQL", "Database=db}"}
+                                                     << "DRIVER=FreeTDS;Database={db}};TDS_Version=7.4";
+    QTest::newRow("braced value followed by semicolon")
         << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv", "Database=my;db"}
-        << "DRIVER=FreeTDS;Server=srv;Database={my;db};";
+        << "DRIVER=FreeTDS;Server=srv;Database={my;db};TDS_Version=7.4";
     QTest::newRow("braced last value ends with semicolon, ODBC style")
         << "ODBC Driver 18 for SQL Server" << QStringList{"DriverID=MSSQL", "Database=a}"}
         << "DRIVER=ODBC Driver 18 for SQL Server;Database={a}}};";
     QTest::newRow("blanks kept inside braces")
         << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server= srv ", "Database=db"}
-        << "DRIVER=FreeTDS;Server={ srv };Database=db";
-    QTest::newRow("value cannot add MARS keyword")
+        << "DRIVER=FreeTDS;Server={ srv };Database=db;TDS_Version=7.4";
+    QTest::newRow("MARS keyword already in the string")
         << "SQL Server Native Client 10.0" << QStringList{"DriverID=MSSQL", "Server=srv;MARS_Connection=no"}
-        << "DRIVER=SQL Server Native Client 10.0;Server={srv;MARS_Connection=no};MARS_Connection=yes";
+        << "DRIVER=SQL Server Native Client 10.0;Server={srv;MARS_Connection=no};";
+    QTest::newRow("MARS keyword already in the string, other case")
+        << "SQL Native Client" << QStringList{"DriverID=MSSQL", "Server=srv", "Password=x;mars_connection=no"}
+        << "DRIVER=SQL Native Client;PWD={x;mars_connection=no};Server=srv";
+    QTest::newRow("MARS word without its equals sign")
+        << "SQL Native Client" << QStringList{"DriverID=MSSQL", "Server=MARS_Connection"}
+        << "DRIVER=SQL Native Client;Server=MARS_Connection;MARS_Connection=yes";
+    QTest::newRow("TDS version already in the string, other case")
+        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv", "Database=a;tds_version=7.1"}
+        << "DRIVER=FreeTDS;Server=srv;Database={a;tds_version=7.1};";
+    QTest::newRow("TDS version for FreeTDS, any case of its name")
+        << "freetds" << QStringList{"DriverID=MSSQL", "Server=srv"} << "DRIVER=freetds;Server=srv;TDS_Version=7.4";
     QTest::newRow("value after first equals sign")
-        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Password==x="} << "DRIVER=FreeTDS;PWD={=x=};";
+        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Password==x="} << "DRIVER=FreeTDS;PWD={=x=};TDS_Version=7.4";
     QTest::newRow("keys without regard to case")
         << "FreeTDS" << QStringList{"DRIVERID=MSSQL", "server=srv", "user_name=sa"}
-        << "DRIVER=FreeTDS;UID=sa;Server=srv";
+        << "DRIVER=FreeTDS;UID=sa;Server=srv;TDS_Version=7.4";
 }
 
 void tst_OdbcConnectionString::build() {
@@ -178,6 +191,42 @@ void tst_OdbcConnectionString::freeTdsRefusesValueEndingEarly() {
     QCOMPARE(Build("SQL Server", Params), QString("DRIVER=SQL Server;PWD={x}};Database=master};Server=srv"));
     QCOMPARE(BraceStyleOf("freetds"), BraceStyle::FreeTds);
     QCOMPARE(BraceStyleOf("SQL Server Native Client 11.0"), BraceStyle::Odbc);
+}
+
+void tst_OdbcConnectionString::valueWithNulIsRefused_data() {
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    const QString Nul(QChar(0));
+    QTest::newRow("server, FreeTDS") << "FreeTDS"
+                                     << "Server"
+                                     << "srv" + Nul + "x";
+    QTest::newRow("password, only a NUL, FreeTDS") << "FreeTDS"
+                                                   << "Password" << Nul;
+    QTest::newRow("database, ODBC style") << "SQL Server"
+                                          << "Database"
+                                          << "db" + Nul;
+    QTest::newRow("user, native client") << "SQL Native Client"
+                                         << "User_Name" << Nul + "sa";
+}
+
+void tst_OdbcConnectionString::valueWithNulIsRefused() {
+    QFETCH(QString, driver);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QStringList Params{"DriverID=MSSQL", "Server=srv", "Database=KVORA", "User_Name=sa", "Password=pw"};
+    for (QString& Line : Params) {
+        if (Line.startsWith(key + "="))
+            Line = key + "=" + value;
+    }
+    // Passed with SQL_NTS, the string would end at the NUL: the driver would see a shorter value and none after it.
+    try {
+        const QString Built = OdbcConnectionString::Build(driver, Params);
+        QFAIL(qPrintable("a value holding U+0000 was passed on: " + QString(Built).replace(QChar(0), "<NUL>")));
+    } catch (const EDbError& Error) {
+        QCOMPARE(Error.message(), QString("[Strata][Phys][ODBC] A connection value holding a NUL character cannot be "
+                                          "passed to the driver"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_OdbcConnectionString)

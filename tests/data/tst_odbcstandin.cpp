@@ -1,4 +1,5 @@
 // The MSSQL back end against the SQL Server stand-in through unixODBC and the real FreeTDS driver.
+#include "MuteServer.h"
 #include "StandIn.h"
 
 #include "data/TDbConnection.h"
@@ -9,15 +10,21 @@
 #include "data/odbc/TOdbcBackend.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTest>
 
 Q_DECLARE_METATYPE(TDbErrorKind)
 
 namespace {
 
-QStringList ParamsFor(const StandIn& AServer, const StandIn::Login& ALogin) {
-    return {"DriverID=MSSQL", "Server=" + AServer.server(), "Database=" + ALogin.database, "User_Name=" + ALogin.user,
+QStringList ParamsFor(const QString& AServer, const StandIn::Login& ALogin) {
+    return {"DriverID=MSSQL", "Server=" + AServer, "Database=" + ALogin.database, "User_Name=" + ALogin.user,
             "Password=" + ALogin.password};
+}
+
+QStringList ParamsFor(const StandIn& AServer, const StandIn::Login& ALogin) {
+    return ParamsFor(AServer.server(), ALogin);
 }
 
 QList<QVariantList> ReadAll(IDbStatement& AStatement) {
@@ -44,8 +51,12 @@ private Q_SLOTS:
     void specialLoginValuesArriveIntact_data();
     void specialLoginValuesArriveIntact();
     void wrongPasswordIsUserPwdInvalid();
+    void muteServerEndsLoginWithTimeout();
+    void statementsHaveNoTimeLimit();
     void narrowAndWideText_data();
     void narrowAndWideText();
+    void longTextArrivesWhole_data();
+    void longTextArrivesWhole();
     void columnKindsAndValues();
     void serverErrorKinds_data();
     void serverErrorKinds();
@@ -63,6 +74,7 @@ void tst_OdbcStandIn::initTestCase() {
     RegisterMSSQLBackend();
     Server = std::make_unique<StandIn>();
     Server->exec("create table TX (ID int primary key, NARROW varchar(50), WIDE nvarchar(max))");
+    Server->exec("create table TLONG (ID int primary key, NARROW varchar(max), WIDE nvarchar(max))");
     Server->exec("create table TPARENT (ID int primary key)");
     Server->exec("create table TCHILD (ID int primary key, PARENT_ID int references TPARENT(ID))");
     Server->exec("insert into TPARENT (ID) values (1)");
@@ -71,7 +83,7 @@ void tst_OdbcStandIn::initTestCase() {
 
 void tst_OdbcStandIn::init() {
     Server->clearFaults();
-    Server->exec("delete from TX");
+    Server->exec("delete from TX; delete from TLONG");
     Backend = std::make_unique<TOdbcBackend>();
     Backend->Open(ParamsFor(*Server, Server->login()));
 }
@@ -154,6 +166,39 @@ void tst_OdbcStandIn::wrongPasswordIsUserPwdInvalid() {
     QVERIFY_THROWS_EXCEPTION(EDbError, Client.Prepare("select 1"));
 }
 
+void tst_OdbcStandIn::muteServerEndsLoginWithTimeout() {
+    QCOMPARE(TOdbcBackend::LoginTimeout(), 15);
+    TOdbcBackend::SetLoginTimeout(2);
+    const auto Restore = qScopeGuard([] { TOdbcBackend::SetLoginTimeout(15); });
+    MuteServer Mute;
+    TOdbcBackend Client;
+    QElapsedTimer Clock;
+    Clock.start();
+    try {
+        Client.Open(ParamsFor(Mute.server(), Server->login()));
+        QFAIL("login succeeded");
+    } catch (const EDbEngineError& Error) {
+        QCOMPARE(Error.message(), QString("Timeout expired"));
+        QCOMPARE(Error.LayerCode, 700);
+        QVERIFY(!Error.Records.isEmpty());
+        QCOMPARE(Error.Records[0].SqlState, QString("HYT00"));
+        QCOMPARE(Error.Records[0].Kind, TDbErrorKind::CmdAborted);
+    }
+    QVERIFY2(Clock.elapsed() >= 1500 && Clock.elapsed() < 10000, qPrintable(QString::number(Clock.elapsed())));
+}
+
+void tst_OdbcStandIn::statementsHaveNoTimeLimit() {
+    // The login timeout is no statement timeout: a reply slower than it still arrives.
+    TOdbcBackend::SetLoginTimeout(1);
+    const auto Restore = qScopeGuard([] { TOdbcBackend::SetLoginTimeout(15); });
+    TOdbcBackend Client;
+    Client.Open(ParamsFor(*Server, Server->login()));
+    Server->setFault("delay", {3, "(?i)select 42"});
+    auto Statement = Client.Prepare("select 42");
+    Statement->Execute({});
+    QCOMPARE(ReadAll(*Statement), QList<QVariantList>({{42}}));
+}
+
 void tst_OdbcStandIn::narrowAndWideText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("narrowStored");
@@ -163,8 +208,8 @@ void tst_OdbcStandIn::narrowAndWideText_data() {
                                            << "€ “aspas” – …";
     QTest::newRow("outside the code page") << "Ωmega 中"
                                            << "?mega ?";
-    QTest::newRow("empty") << ""
-                           << "";
+    QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("");
+    QTest::newRow("null text is stored empty") << QString() << QStringLiteral("");
 }
 
 void tst_OdbcStandIn::narrowAndWideText() {
@@ -176,15 +221,56 @@ void tst_OdbcStandIn::narrowAndWideText() {
     // What the server stored, read over the stand-in's own channel...
     const QList<QVariantList> Stored = Server->query("select NARROW, WIDE from TX where ID = 1");
     QCOMPARE(Stored.size(), 1);
+    // A NULL reads as a null QString, equal to ""; only isNull() tells them apart.
+    QVERIFY(!Stored[0][0].isNull() && !Stored[0][1].isNull());
     QCOMPARE(Stored[0][0].toString(), narrowStored);
     QCOMPARE(Stored[0][1].toString(), text);
+    QCOMPARE(Server->scalar("select count(*) from TX where NARROW is null or WIDE is null"), QVariant(0LL));
     // ...and what the back end reads back.
     auto Select = Backend->Prepare("select NARROW, WIDE from TX where ID = ?");
     Select->Execute({{TDbFieldType::ftString, "1"}});
     const QList<QVariantList> Read = ReadAll(*Select);
     QCOMPARE(Read.size(), 1);
+    QVERIFY(!Read[0][0].isNull() && !Read[0][1].isNull());
     QCOMPARE(Read[0][0].toString(), narrowStored);
     QCOMPARE(Read[0][1].toString(), text);
+}
+
+void tst_OdbcStandIn::longTextArrivesWhole_data() {
+    QTest::addColumn<int>("length");
+    QTest::newRow("4,000: the longest nvarchar(n)") << 4000;
+    QTest::newRow("4,001") << 4001;
+    QTest::newRow("8,000: the longest varchar(n)") << 8000;
+    QTest::newRow("8,001") << 8001;
+    QTest::newRow("9,072, a Z reduction's XML") << 9072;
+    QTest::newRow("100,000") << 100000;
+}
+
+void tst_OdbcStandIn::longTextArrivesWhole() {
+    QFETCH(int, length);
+    // Code-page letters, so that characters and bytes count alike; a marker at the end shows any cut.
+    QString Text;
+    while (Text.size() < length)
+        Text += QStringLiteral("<nNF>ação %1</nNF>").arg(Text.size());
+    Text.truncate(length - 3);
+    Text += QStringLiteral("FIM");
+    auto Insert = Backend->Prepare("insert into TLONG (ID, NARROW, WIDE) values (?, ?, ?)");
+    // A short value first: the declared length grows with the values bound to the prepared statement.
+    Insert->Execute(
+        {{TDbFieldType::ftString, "1"}, {TDbFieldType::ftString, "curto"}, {TDbFieldType::ftWideMemo, "c"}});
+    Insert->Execute({{TDbFieldType::ftString, "2"}, {TDbFieldType::ftString, Text}, {TDbFieldType::ftWideMemo, Text}});
+    QCOMPARE(Insert->RowsAffected(), 1);
+    const QList<QVariantList> Stored =
+        Server->query("select len(NARROW), len(WIDE), NARROW, WIDE from TLONG where ID = 2");
+    QCOMPARE(Stored.size(), 1);
+    QCOMPARE(Stored[0][0].toLongLong(), qint64(length));
+    QCOMPARE(Stored[0][1].toLongLong(), qint64(length));
+    QVERIFY(Stored[0][2].toString() == Text);
+    QVERIFY(Stored[0][3].toString() == Text);
+    // The same statement still takes short values afterwards.
+    Insert->Execute(
+        {{TDbFieldType::ftString, "3"}, {TDbFieldType::ftString, "curto"}, {TDbFieldType::ftWideMemo, "c"}});
+    QCOMPARE(Server->scalar("select NARROW from TLONG where ID = 3"), QVariant("curto"));
 }
 
 void tst_OdbcStandIn::columnKindsAndValues() {

@@ -32,7 +32,8 @@ private Q_SLOTS:
     void ansiRoundTrip_data();
     void ansiRoundTrip();
     void overflowAtTheRowThatOverflows();
-    void overflowInFirstRowFailsOpen();
+    void overflowInFirstRowsFailsOpen_data();
+    void overflowInFirstRowsFailsOpen();
     void integersTruncatedTo32Bits();
     void timestampsByStorageClass_data();
     void timestampsByStorageClass();
@@ -263,20 +264,28 @@ void TestSqliteBackend::ansiRoundTrip() {
 }
 
 void TestSqliteBackend::overflowAtTheRowThatOverflows() {
+    // Rows 1 to BatchSize + 1 fit (row 2 only once its trailing blanks are gone); the next one overflows.
+    const int last = TDbQuery::BatchSize + 1;
     {
         SqliteTestFile file(Path());
         file.Exec("create table t (id integer, nome varchar(5))");
-        file.Exec("insert into t values (1, 'um'), (2, 'dois  '), (3, 'quatro'), (4, 'cinco')");
+        file.Exec(QStringLiteral("with recursive s(n) as (select 1 union all select n + 1 from s where n < %1) "
+                                 "insert into t select n, case n when 2 then 'dois  ' else 'um' end from s")
+                      .arg(last));
+        file.Exec(QStringLiteral("insert into t values (%1, 'quatro'), (%2, 'cinco')").arg(last + 1).arg(last + 2));
     }
     Conn->Open();
     TDbQuery query(Conn.get());
     query.AddFieldDef({"NOME", TDbFieldKind::String, 10});
     query.Open("select nome from t order by id");
     QCOMPARE(query.Fields().first().Size, 5);
-    QCOMPARE(query.FetchedRowCount(), 2);
+    QCOMPARE(query.FetchedRowCount(), TDbQuery::BatchSize);
     QCOMPARE(query.FieldByIndex(0).AsString(), QStringLiteral("um"));
     query.Next();
     QCOMPARE(query.FieldByIndex(0).AsString(), QStringLiteral("dois"));
+    query.MoveTo(last - 1);
+    QCOMPARE(query.RecNo(), last - 1);
+    QCOMPARE(query.FetchedRowCount(), last);
     const QString message = "[Strata][DatS]-32. Variable length column [nome] overflow. Value length - [6], "
                             "column maximum length - [5]";
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -288,27 +297,44 @@ void TestSqliteBackend::overflowAtTheRowThatOverflows() {
         } catch (const EDbError& error) {
             QCOMPARE(error.message(), message);
         }
-        QCOMPARE(query.RecNo(), 1);
-        QCOMPARE(query.FieldByIndex(0).AsString(), QStringLiteral("dois"));
+        QCOMPARE(query.RecNo(), last - 1);
+        QCOMPARE(query.FieldByIndex(0).AsString(), QStringLiteral("um"));
     }
-    QVERIFY_THROWS_EXCEPTION(EDbError, query.MoveTo(3));
+    QVERIFY_THROWS_EXCEPTION(EDbError, query.MoveTo(last + 1));
     QVERIFY_THROWS_EXCEPTION(EDbError, query.FetchMore(10));
-    QCOMPARE(query.FetchedRowCount(), 2);
-    QCOMPARE(query.ValueAt(0, 0).toString(), QStringLiteral("um"));
-    QVERIFY(!query.ValueAt(2, 0).isValid());
+    QCOMPARE(query.FetchedRowCount(), last);
+    QCOMPARE(query.ValueAt(1, 0).toString(), QStringLiteral("dois"));
+    QVERIFY(!query.ValueAt(last, 0).isValid());
     query.First();
     QCOMPARE(query.FieldByIndex(0).AsString(), QStringLiteral("um"));
 }
 
-void TestSqliteBackend::overflowInFirstRowFailsOpen() {
+void TestSqliteBackend::overflowInFirstRowsFailsOpen_data() {
+    QTest::addColumn<int>("bad");
+    QTest::newRow("first row") << 1;
+    QTest::newRow("second row") << 2;
+    QTest::newRow("last row the open reads") << TDbQuery::BatchSize;
+}
+
+void TestSqliteBackend::overflowInFirstRowsFailsOpen() {
+    QFETCH(int, bad);
     {
         SqliteTestFile file(Path());
-        file.Exec("create table t (nome varchar(3))");
-        file.Exec("insert into t values ('longo')");
+        file.Exec("create table t (id integer, nome varchar(3))");
+        file.Exec(QStringLiteral("with recursive s(n) as (select 1 union all select n + 1 from s where n < %1) "
+                                 "insert into t select n, case n when %2 then 'longo' else 'ok' end from s")
+                      .arg(TDbQuery::BatchSize + 10)
+                      .arg(bad));
     }
     Conn->Open();
     TDbQuery query(Conn.get());
-    QVERIFY_THROWS_EXCEPTION(EDbError, query.Open("select nome from t"));
+    try {
+        query.Open("select nome from t order by id");
+        QFAIL("the open listed the rows before the overflow");
+    } catch (const EDbError& error) {
+        QCOMPARE(error.message(), QStringLiteral("[Strata][DatS]-32. Variable length column [nome] overflow. "
+                                                 "Value length - [5], column maximum length - [3]"));
+    }
     QVERIFY(!query.Active());
     QVERIFY(Conn->Connected());
 }

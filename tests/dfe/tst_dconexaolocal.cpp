@@ -54,6 +54,7 @@ private Q_SLOTS:
     void leituraDaEmissao_data();
     void leituraDaEmissao();
     void idSemBrancosFinais();
+    void textoAlemDoTamanhoFalhaNaLeitura_data();
     void textoAlemDoTamanhoFalhaNaLeitura();
     void xmlComoTexto_data();
     void xmlComoTexto();
@@ -388,14 +389,38 @@ void TstDConexaoLocal::idSemBrancosFinais() {
     QCOMPARE(Lista->FieldByName(QStringLiteral("ID_ZEVRIK")).AsString(), QStringLiteral(" ID 42"));
 }
 
+void TstDConexaoLocal::textoAlemDoTamanhoFalhaNaLeitura_data() {
+    QTest::addColumn<int>("ruim");
+    QTest::addColumn<bool>("falhaAoAbrir");
+    QTest::newRow("primeira linha") << 1 << true;
+    QTest::newRow("segunda linha") << 2 << true;
+    QTest::newRow("última das primeiras linhas") << TDbQuery::BatchSize << true;
+    QTest::newRow("depois das primeiras linhas") << TDbQuery::BatchSize + 1 << false;
+}
+
 void TstDConexaoLocal::textoAlemDoTamanhoFalhaNaLeitura() {
-    QVariantMap linha = DfeFixture::SimpleRow(1);
-    linha.insert(QStringLiteral("ID_ZEVRIK"), QString(51, QLatin1Char('X')));
-    const QString caminho = ArquivoCom({linha});
-    Modulo->Conectar(caminho);
-    QCOMPARE(ErroDe([&] { Lista->Open(); }),
-             QStringLiteral("[Strata][DatS]-32. Variable length column [ID_ZEVRIK] overflow. "
-                            "Value length - [51], column maximum length - [50]"));
+    QFETCH(int, ruim);
+    QFETCH(bool, falhaAoAbrir);
+    const QString estouro = QStringLiteral("[Strata][DatS]-32. Variable length column [ID_ZEVRIK] overflow. "
+                                           "Value length - [51], column maximum length - [50]");
+    QVariantMap longa = DfeFixture::SimpleRow(ruim);
+    longa.insert(QStringLiteral("ID_ZEVRIK"), QString(51, QLatin1Char('X')));
+    DfeFixture fixture(Caminho());
+    fixture.Create().InsertSimple(ruim - 1).Insert(longa).InsertSimple(10, ruim + 1).Close();
+    Modulo->Conectar(fixture.Path());
+
+    const QString erro = ErroDe([&] { Lista->Open(); });
+    if (falhaAoAbrir) {
+        QCOMPARE(erro, estouro);
+        QVERIFY(!Lista->Active());
+        QVERIFY(Modulo->sqlConexaoLocal->Connected());
+        return;
+    }
+    // Past the rows the open reads, the overflow surfaces when the walk reaches its row.
+    QCOMPARE(erro, QString());
+    QVERIFY(Lista->Active());
+    QCOMPARE(Lista->FetchedRowCount(), TDbQuery::BatchSize);
+    QCOMPARE(ErroDe([&] { Lista->MoveTo(ruim - 1); }), estouro);
 }
 
 void TstDConexaoLocal::xmlComoTexto_data() {
@@ -403,7 +428,8 @@ void TstDConexaoLocal::xmlComoTexto_data() {
     QTest::addColumn<QString>("texto");
 
     const QString xml = QStringLiteral("<?xml version=\"1.0\"?><NFe><xNome>Ação Comércio</xNome></NFe>");
-    QTest::newRow("nulo") << QVariant() << QString();
+    QTest::newRow("nulo") << QVariant() << QStringLiteral("");
+    QTest::newRow("sem bytes") << QVariant(QByteArray("")) << QStringLiteral("");
     QTest::newRow("ASCII") << QVariant(QByteArray("<NFe><nNF>12</nNF></NFe>"))
                            << QStringLiteral("<NFe><nNF>12</nNF></NFe>");
     QTest::newRow("nada é aparado") << QVariant(QByteArray("  <NFe/>\r\n\t")) << QStringLiteral("  <NFe/>\r\n\t");
@@ -424,6 +450,7 @@ void TstDConexaoLocal::xmlComoTexto() {
     const TDbField campo = Lista->FieldByName(QStringLiteral("XML_ZEVRIK"));
     QCOMPARE(campo.IsNull(), armazenado.isNull());
     QCOMPARE(campo.AsString(), texto);
+    QVERIFY2(!campo.AsString().isNull(), "the export receives the empty text, not a null one");
 }
 
 void TstDConexaoLocal::valorDecimal() {

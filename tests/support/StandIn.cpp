@@ -36,9 +36,6 @@ StandIn::StandIn() : StandIn(Login{}) {}
 StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_login(login) {
     if (!m_dir.isValid())
         throw StandInError(0, QStringLiteral("no temporary folder"));
-    // FreeTDS negotiates 7.4 on its own; pinning it keeps a stray configuration file from changing that.
-    if (qEnvironmentVariableIsEmpty("TDSVER"))
-        qputenv("TDSVER", "7.4");
     QStringList arguments{script(),
                           QStringLiteral("--db"),
                           databaseFile(),
@@ -76,7 +73,7 @@ QString StandIn::server() const {
 }
 
 QString StandIn::connectionString() const {
-    return QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4")
+    return QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4;TDS_Version=7.4")
         .arg(m_login.user, m_login.password, server(), m_login.database);
 }
 

@@ -44,7 +44,7 @@ public:
     quint16 port() const { return m_port; }
     /// "127.0.0.1,PORT": the Server value FreeTDS understands, no configuration file needed.
     QString server() const;
-    /// DRIVER=FreeTDS;UID=...;PWD=...;Server=...;Database=... with this stand-in's login.
+    /// DRIVER=FreeTDS;UID=...;PWD=...;Server=...;Database=...;TDS_Version=7.4 with this stand-in's login.
     QString connectionString() const;
     const Login& login() const { return m_login; }
     QString databaseFile() const;

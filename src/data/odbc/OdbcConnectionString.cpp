@@ -42,6 +42,10 @@ BraceStyle BraceStyleOf(const QString& ADriver) {
 }
 
 QString QuoteValue(const QString& AValue, BraceStyle AStyle) {
+    // The string goes to the driver NUL-terminated: a NUL would end it there, dropping every attribute after it.
+    if (AValue.contains(QChar(0)))
+        throw EDbError(QStringLiteral("[Strata][Phys][ODBC] A connection value holding a NUL character cannot be "
+                                      "passed to the driver"));
     static const QString Special = QStringLiteral(";{}=");
     bool NeedsBraces = !AValue.isEmpty() && (AValue.front().isSpace() || AValue.back().isSpace());
     for (QChar C : AValue) {
@@ -71,6 +75,10 @@ QString ParamValue(const QStringList& AParams, const QString& AKey) {
     return {};
 }
 
+bool Holds(const QString& AConnectionString, QLatin1StringView AKeyword) {
+    return AConnectionString.contains(AKeyword + QLatin1Char('='), Qt::CaseInsensitive);
+}
+
 QString Build(const QString& ADriver, const QStringList& AParams) {
     static const std::pair<const char*, const char*> Pairs[] = {
         {"UID", "User_Name"}, {"PWD", "Password"}, {"Server", "Server"}, {"Database", "Database"}};
@@ -83,10 +91,13 @@ QString Build(const QString& ADriver, const QStringList& AParams) {
         if (!Value.isEmpty())
             Parts << QLatin1String(Keyword) + QLatin1Char('=') + QuoteValue(Value, Style);
     }
-    // Every value is quoted, so none can carry a MARS_Connection keyword of its own.
-    if (IsNativeClientFamily(ADriver))
-        Parts << QStringLiteral("MARS_Connection=yes");
     QString Result = Parts.join(QLatin1Char(';'));
+    if (IsNativeClientFamily(ADriver) && !Holds(Result, QLatin1StringView("MARS_Connection")))
+        Result += QStringLiteral(";MARS_Connection=yes");
+    // With the version stated, FreeTDS honours the login timeout against a server that accepts and never answers;
+    // left to negotiate it, it waits for ever. A server of an older version answers with the version it speaks.
+    if (BraceStyleOf(ADriver) == BraceStyle::FreeTds && !Holds(Result, QLatin1StringView("TDS_Version")))
+        Result += QStringLiteral(";TDS_Version=7.4");
     if (Result.endsWith(QLatin1Char('}')))
         Result += QLatin1Char(';');
     return Result;

@@ -16,6 +16,8 @@ QString InfoText(const OdbcHandle& AConnection, SQLUSMALLINT AInfo) {
     return OdbcCall::FromWide(Text, std::min<qsizetype>(Length / qsizetype(sizeof(SQLWCHAR)), 255));
 }
 
+int LoginTimeoutSeconds = 15;
+
 } // namespace
 
 TOdbcBackend::TOdbcBackend() = default;
@@ -36,6 +38,9 @@ void TOdbcBackend::Open(const QStringList& AParams) {
     const QString ConnectionString = OdbcConnectionString::Build(NewDriver, AParams);
 
     auto NewConnection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, NewEnvironment.get());
+    OdbcCall::Check(SQLSetConnectAttrW(NewConnection->Get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                       reinterpret_cast<SQLPOINTER>(SQLULEN(LoginTimeoutSeconds)), SQL_IS_UINTEGER),
+                    *NewConnection, QString());
     SQLSMALLINT OutLength = 0;
     OdbcCall::Check(SQLDriverConnectW(NewConnection->Get(), nullptr, OdbcCall::Wide(ConnectionString), SQL_NTS, nullptr,
                                       0, &OutLength, SQL_DRIVER_NOPROMPT),
@@ -54,6 +59,14 @@ void TOdbcBackend::Close() {
     Wire.reset();
     Connection.reset();
     Environment.reset();
+}
+
+void TOdbcBackend::SetLoginTimeout(int ASeconds) {
+    LoginTimeoutSeconds = ASeconds;
+}
+
+int TOdbcBackend::LoginTimeout() {
+    return LoginTimeoutSeconds;
 }
 
 bool TOdbcBackend::WideMemoAsMax() const {

@@ -28,6 +28,11 @@ public:
     /// Whether ftWideMemo parameters go as nvarchar(max) on this connection (otherwise as ntext).
     bool WideMemoAsMax() const;
 
+    /// Seconds an Open may wait for the server's login answer before it fails with SQL state HYT00, for every
+    /// connection opened from then on; 15 by default. Statements have no time limit.
+    static void SetLoginTimeout(int ASeconds);
+    static int LoginTimeout();
+
 private:
     std::unique_ptr<OdbcHandle> Environment;
     std::unique_ptr<OdbcHandle> Connection;

@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <map>
 
+namespace {
+constexpr SQLULEN MaxVarcharBytes = 8000;
+} // namespace
+
 void OdbcWireOwner::TakeFor(TOdbcStatement* AStatement) {
     if (Holder && Holder != AStatement) {
         TOdbcStatement* Previous = Holder;
@@ -82,13 +86,17 @@ void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
         if (Narrow) {
             SQLULEN& Declared = StringSizes[std::size_t(I)];
             Size = Declared = std::max<SQLULEN>(Declared, SQLULEN(Text.size()));
+            // varchar(n) ends at 8,000 bytes, and a driver may cut a longer value to fit it without a word:
+            // beyond that the value goes as long text, varchar(max). One byte per character in the code page.
+            if (Size > MaxVarcharBytes)
+                SqlType = SQL_LONGVARCHAR;
         } else if (Settings.WideMemoAsMax) {
             SqlType = SQL_WVARCHAR; // size 0: nvarchar(max)
         } else {
             SqlType = SQL_WLONGVARCHAR;
             Size = SQLULEN(std::max<qsizetype>(Text.size(), 1));
         }
-        Target.Indicator = Source.Value.isNull() ? SQL_NULL_DATA : SQLLEN(Target.Data.size());
+        Target.Indicator = SQLLEN(Target.Data.size()); // a null text goes as the empty text, never as NULL
         Check(SQLBindParameter(Statement.Get(), SQLUSMALLINT(I + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SqlType, Size, 0,
                                Target.Data.data(), SQLLEN(Target.Data.size()), &Target.Indicator));
     }

@@ -23,14 +23,10 @@ void SQLiteStatement::Execute(const QList<TDbBindValue>& AValues) {
     sqlite3_reset(Stmt.get());
     SQLiteApi::Check(Db, sqlite3_clear_bindings(Stmt.get()));
     for (int i = 0; i < AValues.size(); ++i) {
-        const QString& value = AValues[i].Value;
-        if (value.isNull()) {
-            SQLiteApi::Check(Db, sqlite3_bind_null(Stmt.get(), i + 1));
-        } else {
-            const QByteArray text = value.toUtf8();
-            SQLiteApi::Check(Db, sqlite3_bind_text64(Stmt.get(), i + 1, text.constData(), text.size(), SQLITE_TRANSIENT,
-                                                     SQLITE_UTF8));
-        }
+        // A null text goes as the empty text (constData() is never a null pointer), never as NULL.
+        const QByteArray text = AValues[i].Value.toUtf8();
+        SQLiteApi::Check(
+            Db, sqlite3_bind_text64(Stmt.get(), i + 1, text.constData(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
     }
     Done = false;
     Step();

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+/// A TCP listener on 127.0.0.1 that takes connections (the system completes them) but never reads or answers:
+/// a server that has stopped responding. Closed with the object.
+class MuteServer {
+public:
+    MuteServer();
+    ~MuteServer();
+    MuteServer(const MuteServer&) = delete;
+    MuteServer& operator=(const MuteServer&) = delete;
+
+    /// "127.0.0.1,PORT", as FreeTDS takes it in the Server keyword.
+    QString server() const;
+
+private:
+    int m_socket = -1;
+    quint16 m_port = 0;
+};
