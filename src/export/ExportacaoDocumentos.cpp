@@ -22,7 +22,8 @@ QString TExportacaoDocumentos::Executar(const Progresso& AProgresso) {
 }
 
 QString TExportacaoDocumentos::LinhaRelatorio(int ANumero, const QString& ARefInterna, qint64 AGravados) {
-    if (AGravados > 0) {
+    // Only a count the server reported as 0 proves nothing was stored; -1 (no count, SET NOCOUNT ON) is a success.
+    if (AGravados != 0) {
         return QStringLiteral("Documento fiscal %1 salvo corretamente no banco de dados!").arg(ANumero);
     }
     return QStringLiteral("Documento fiscal %1 não foi gravado: o documento de venda %2 não existe no KVORA ou já "

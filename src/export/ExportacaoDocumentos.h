@@ -14,7 +14,7 @@ class TDbQuery;
 /// marks during the run changes what is visited. UI thread only.
 class TExportacaoDocumentos {
 public:
-    /// Stores one coupon (reference, XML); returns the number of note rows stored.
+    /// Stores one coupon (reference, XML); returns the number of note rows stored, -1 when the server gives none.
     using Gravar = std::function<qint64(const QString& ARefInterna, const QString& AXML)>;
     /// Called after each stored coupon with the number of coupons done so far.
     using Progresso = std::function<void(int AConcluidos)>;
@@ -26,7 +26,8 @@ public:
     /// Returns the report text: CR LF before each line.
     QString Executar(const Progresso& AProgresso);
 
-    /// The report line of one coupon: saved when rows were stored, otherwise why nothing was stored.
+    /// The report line of one coupon: why nothing was stored when the count is 0, otherwise saved (also for an
+    /// unknown count, -1).
     static QString LinhaRelatorio(int ANumero, const QString& ARefInterna, qint64 AGravados);
 
 private:

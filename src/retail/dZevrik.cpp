@@ -108,6 +108,9 @@ QString TdtmZEVRIK::GetRefInternSemMpieceOle() {
         if (sqlConexao.ExecSQL(RetailStatements::RefInternSemMpieceOle, Pendentes) > 0) {
             for (Pendentes->First(); !Pendentes->Eof(); Pendentes->Next()) {
                 QString Referencia = Pendentes->FieldByIndex(0).AsString();
+                // SQLite would end the filter's statement at a NUL; no coupon's reference can match one anyway.
+                if (Referencia.contains(QChar(0)))
+                    continue;
                 Referencia.replace(u'\'', QStringLiteral("''"));
                 Result += QStringLiteral(",'") + Referencia + u'\'';
             }

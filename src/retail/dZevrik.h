@@ -39,10 +39,11 @@ public:
     void Desconectar();
 
     /// The references of the documents still without a note, as "('A1','B''2')", ready to follow IN; empty when
-    /// there are none.
+    /// there are none. A reference holding U+0000 is left out.
     QString GetRefInternSemMpieceOle();
     /// Stores the coupon's XML as the note row of each document with the reference that has none yet.
-    /// Returns the number of rows stored: 0 when no document matched or all already had a note.
+    /// Returns the number of rows stored: 0 when no document matched or all already had a note; -1 when the server
+    /// reports no count (SET NOCOUNT ON).
     qint64 SalvarCupomFiscalBD(const QString& ARefInterna, const QString& AXML);
 
     bool IsValidStore(const QString& AIdLoja);

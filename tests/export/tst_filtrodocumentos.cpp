@@ -57,6 +57,7 @@ private slots:
     void periodo();
     void somentePendentes();
     void semPendentesNaoListaNada();
+    void pendenteComNulNaoFalhaOFiltro();
     void semRegistrosFechaAConexao_data();
     void semRegistrosFechaAConexao();
     void segundoFiltroTiraAsMarcas();
@@ -156,15 +157,22 @@ void TstFiltroDocumentos::periodo_data() {
     QTest::addColumn<QDate>("final");
     QTest::addColumn<QStringList>("ids");
 
-    QTest::newRow("abril") << QDate(2016, 4, 1) << QDate(2016, 4, 30) << QStringList{Id(2), Id(3), Id(4), Id(7)};
-    QTest::newRow("um dia") << QDate(2016, 4, 30) << QDate(2016, 4, 30) << QStringList{Id(4)};
-    QTest::newRow("virada de marco") << QDate(2016, 3, 31) << QDate(2016, 4, 1) << QStringList{Id(1), Id(2)};
+    QTest::addColumn<QString>("sentenca");
+
+    const QString inicio = QStringLiteral("select * from tb_nfce where 1=1 and date(DTHR_EMISSAO) BETWEEN ");
+    QTest::newRow("abril") << QDate(2016, 4, 1) << QDate(2016, 4, 30) << QStringList{Id(2), Id(3), Id(4), Id(7)}
+                           << inicio + "'2016-04-01' AND '2016-04-30'";
+    QTest::newRow("um dia") << QDate(2016, 4, 30) << QDate(2016, 4, 30) << QStringList{Id(4)}
+                            << inicio + "'2016-04-30' AND '2016-04-30'";
+    QTest::newRow("virada de marco") << QDate(2016, 3, 31) << QDate(2016, 4, 1) << QStringList{Id(1), Id(2)}
+                                     << inicio + "'2016-03-31' AND '2016-04-01'";
 }
 
 void TstFiltroDocumentos::periodo() {
     QFETCH(QDate, inicial);
     QFETCH(QDate, final);
     QFETCH(QStringList, ids);
+    QFETCH(QString, sentenca);
     const QString arquivo = ArquivoDeAbril();
     // The KVORA database is not asked without the option: an unreachable server changes nothing.
     ConfigIni->SetServidor(QStringLiteral("127.0.0.1,1"));
@@ -173,7 +181,7 @@ void TstFiltroDocumentos::periodo() {
 
     QVERIFY(FModals->shown().isEmpty());
     QCOMPARE(IdsDaGrade(FPrograma->Grade()), ids);
-    QCOMPARE(dtmConexaoLocal->qryDocumentosEmitidos->SQLText(), TFiltroDocumentos::Sentenca(inicial, final));
+    QCOMPARE(dtmConexaoLocal->qryDocumentosEmitidos->SQLText(), sentenca);
     QCOMPARE(dtmConexaoLocal->qryDocumentosEmitidos->RecNo(), 0);
     QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
     QVERIFY(dtmConexaoLocal->sqlConexaoLocal->Connected());
@@ -196,8 +204,13 @@ void TstFiltroDocumentos::somentePendentes() {
     QVERIFY(FModals->shown().isEmpty());
     QCOMPARE(IdsDaGrade(FPrograma->Grade()), (QStringList{Id(1), Id(3), Id(5)}));
     const QString sentenca = dtmConexaoLocal->qryDocumentosEmitidos->SQLText();
-    QVERIFY2(sentenca.startsWith(TFiltroDocumentos::Sentenca(dia, dia) + QStringLiteral(" and ID_ZEVRIK IN (")),
-             qPrintable(sentenca));
+    const QString inicio = QStringLiteral("select * from tb_nfce where 1=1 and date(DTHR_EMISSAO) BETWEEN "
+                                          "'2024-02-10' AND '2024-02-10' and ID_ZEVRIK IN (");
+    QVERIFY2(sentenca.startsWith(inicio) && sentenca.endsWith(u')'), qPrintable(sentenca));
+    // The references come in the server's order.
+    QStringList referencias = sentenca.mid(inicio.size(), sentenca.size() - inicio.size() - 1).split(u',');
+    referencias.sort();
+    QCOMPARE(referencias, (QStringList{"'ID000001'", "'ID000003'", "'ID000005'", "'SÓ NO KVORA'"}));
 
     // Without the option every document of the day is listed again.
     Filtrar(FPrograma->Janela(), arquivo.Path(), dia, dia, false);
@@ -219,6 +232,20 @@ void TstFiltroDocumentos::semPendentesNaoListaNada() {
     QVERIFY(dtmConexaoLocal->qryDocumentosEmitidos->SQLText().endsWith(QStringLiteral(" and 1=0")));
     QVERIFY(!dtmConexaoLocal->sqlConexaoLocal->Connected());
     QVERIFY(IdsDaGrade(FPrograma->Grade()).isEmpty());
+}
+
+void TstFiltroDocumentos::pendenteComNulNaoFalhaOFiltro() {
+    DfeFixture arquivo(Caminho(QStringLiteral("nul.sqlite")));
+    arquivo.Create().InsertSimple(3);
+    arquivo.Close();
+    DocumentoKvora(*FStandIn, QStringLiteral("ID") + QChar(0) + QStringLiteral("9"), 9);
+    DocumentoKvora(*FStandIn, Id(2), 2);
+
+    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10), true);
+
+    QVERIFY2(FModals->shown().isEmpty(), "the filter failed");
+    QCOMPARE(IdsDaGrade(FPrograma->Grade()), QStringList{Id(2)});
+    QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->SQLText().contains(QChar(0)));
 }
 
 void TstFiltroDocumentos::semRegistrosFechaAConexao_data() {

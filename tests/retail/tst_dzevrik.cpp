@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -144,6 +145,29 @@ private Q_SLOTS:
         if (!qualificanteDaNota.isNull())
             F->InserirNota(QStringLiteral("ZZZ"), QStringLiteral("S1"), 7, qualificanteDaNota);
         QCOMPARE(F->Modulo().GetRefInternSemMpieceOle(), pendente ? QStringLiteral("('R7')") : QString());
+    }
+
+    void pendingLeavesOutReferenceWithNul() {
+        const QString ComNul = QStringLiteral("A") + QChar(0) + QStringLiteral("B");
+        const QList<std::pair<int, QString>> Documentos{
+            {1, QStringLiteral("A1")}, {2, ComNul}, {3, QStringLiteral("C3")}};
+        for (const auto& [Numero, Ref] : Documentos) {
+            F->InserirPiece(QStringLiteral("FFO"), QStringLiteral("TIC001"), Numero, Ref);
+            F->InserirLigne(QStringLiteral("001"), QStringLiteral("TIC001"), Numero, 1, 2);
+        }
+        QCOMPARE(F->Banco().scalar(QStringLiteral("select count(*) from piece where GP_REFINTERNE = @P1"), {ComNul}),
+                 QVariant(1LL));
+        const QString Lista = F->Modulo().GetRefInternSemMpieceOle();
+        QVERIFY2(Lista.startsWith(u'(') && Lista.endsWith(u')'), qPrintable(Lista));
+        QCOMPARE(Ordenada(Lista.mid(1, Lista.size() - 2).split(u',')),
+                 QStringList({QStringLiteral("'A1'"), QStringLiteral("'C3'")}));
+    }
+
+    void pendingOnlyReferenceWithNulGivesEmptyText() {
+        F->InserirPiece(QStringLiteral("FFO"), QStringLiteral("TIC001"), 1, QStringLiteral("A") + QChar(0));
+        F->InserirLigne(QStringLiteral("001"), QStringLiteral("TIC001"), 1, 1, 2);
+        const QString Lista = F->Modulo().GetRefInternSemMpieceOle();
+        QVERIFY2(Lista.isEmpty(), qPrintable(QString(Lista).replace(QChar(0), QLatin1String("<NUL>"))));
     }
 
     void pendingFailureClosesEverything() {
@@ -419,6 +443,16 @@ private Q_SLOTS:
         // Only the day counts, not the time of day.
         const QDateTime Movimento(QDate(2016, 4, 25), QTime(23, 59, 59));
         QCOMPARE(F->Modulo().IsReducaoZSalva(QStringLiteral("001"), Movimento), salva);
+    }
+
+    void reductionWithLongXmlStoredWhole() {
+        QString Xml = XmlReducaoZ(QStringLiteral("25/04/2016"));
+        Xml.insert(Xml.indexOf(QLatin1String("</reducaoZ>")),
+                   QStringLiteral("<obs>%1</obs>").arg(QString(9072 - Xml.size() - 11, u'ç')));
+        QCOMPARE(Xml.size(), 9072);
+        F->Modulo().SalvarReducaoZBD(QStringLiteral("001"), Xml);
+        QCOMPARE(F->Banco().query(QStringLiteral("select len(MBJ_BLOCNOTE), MBJ_BLOCNOTE from MJOURSCAISSEOLE")),
+                 QList<QVariantList>({{9072, Xml}}));
     }
 
     void reductionSavedThroughTheModule() {

@@ -1,9 +1,12 @@
 // The retail module's connection: the settings checks, the composed failure message, and that nothing stays open.
+#include "MuteServer.h"
 #include "RetailFixture.h"
 
 #include "data/TDbErrors.h"
+#include "data/odbc/TOdbcBackend.h"
 #include "retail/IItemList.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <memory>
@@ -185,6 +188,49 @@ private Q_SLOTS:
             QVERIFY2(!E.message().contains(senha), qPrintable(E.message()));
         }
         QVERIFY(!M.sqlConexao.Connected());
+    }
+
+    void muteServerEndsWithTimeoutMessage() {
+        TOdbcBackend::SetLoginTimeout(2);
+        const auto Restore = qScopeGuard([] { TOdbcBackend::SetLoginTimeout(15); });
+        MuteServer Mute;
+        F->Config().SetServidor(Mute.server());
+        try {
+            F->Modulo().Conectar();
+            QFAIL("Conectar did not fail");
+        } catch (const EDbError& E) {
+            QVERIFY(!dynamic_cast<const EDbEngineError*>(&E));
+            QCOMPARE(E.message(),
+                     PrefixoFalha + u'"' + Mute.server() + QStringLiteral(" - KVORA\": \r\rTimeout expired"));
+        }
+        QVERIFY(!F->Modulo().sqlConexao.Connected());
+    }
+
+    void settingWithNulIsRefused_data() {
+        QTest::addColumn<int>("campo");
+        QTest::newRow("servidor") << 0;
+        QTest::newRow("banco de dados") << 1;
+        QTest::newRow("usuário") << 2;
+        QTest::newRow("senha") << 3;
+    }
+    void settingWithNulIsRefused() {
+        QFETCH(int, campo);
+        const StandIn::Login L = RetailFixture::Login();
+        QStringList Valores{F->Banco().server(), L.database, L.user, L.password};
+        Valores[campo] += QChar(0) + QStringLiteral("x");
+        F->Configurar(Valores[0], Valores[1], Valores[2], Valores[3]);
+        // The settings file keeps the NUL; cut there, the string would reach another server or another login.
+        QCOMPARE(F->Config().GetServidor(), Valores[0]);
+        QCOMPARE(F->Config().GetSenha(), Valores[3]);
+        try {
+            F->Modulo().Conectar();
+            QFAIL("Conectar did not fail");
+        } catch (const EDbError& E) {
+            QCOMPARE(E.message(), PrefixoFalha + u'"' + Valores[0] + QStringLiteral(" - ") + Valores[1] +
+                                      QStringLiteral("\": \r\r[Strata][Phys][ODBC] A connection value holding a NUL "
+                                                     "character cannot be passed to the driver"));
+        }
+        QVERIFY(!F->Modulo().sqlConexao.Connected());
     }
 
     void refusedLoginThroughSettings() {
