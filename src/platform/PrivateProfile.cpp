@@ -3,6 +3,7 @@
 #include "platform/AnsiCodePage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -107,6 +108,10 @@ qsizetype sectionEnd(const QList<Line>& lines, qsizetype header) {
 }
 
 std::optional<QString> readFile(const QString& fileName) {
+    // A FIFO blocks the open until a writer comes, a device may never end: only a regular file is read.
+    if (!QFileInfo(fileName).isFile()) {
+        return std::nullopt;
+    }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
@@ -120,10 +125,6 @@ QString stripQuotes(const QString& value) {
         return value.mid(1, value.size() - 2);
     }
     return value;
-}
-
-bool hasLineBreak(const QString& text) {
-    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
 /// Puts key=value into lines: replaces the first matching key of the section, or adds the key (and the section).
@@ -172,6 +173,10 @@ bool saveFile(const QString& fileName, const QByteArray& content) {
 
 } // namespace
 
+bool PrivateProfile::CanStore(const QString& value) {
+    return !value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')) && AnsiCodePage::canEncode(value);
+}
+
 QString PrivateProfile::GetString(const QString& section, const QString& key, const QString& defaultValue,
                                   int bufferSize, const QString& fileName) {
     const auto cut = [bufferSize](const QString& value) { return value.left(qMax(bufferSize - 1, 0)); };
@@ -196,8 +201,7 @@ QString PrivateProfile::GetString(const QString& section, const QString& key, co
 
 bool PrivateProfile::WriteString(const QString& section, const QString& key, const QString& value,
                                  const QString& fileName) {
-    if (section.isEmpty() || key.isEmpty() || hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
-        !AnsiCodePage::canEncode(section + key + value)) {
+    if (section.isEmpty() || key.isEmpty() || !CanStore(section) || !CanStore(key) || !CanStore(value)) {
         return false;
     }
     QString text;

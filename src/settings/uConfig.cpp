@@ -20,6 +20,10 @@ QString NomeArquivoConfiguracao(const QString& AExecutavel) {
 
 TConfigZEVRIK::TConfigZEVRIK(const QString& AArquivo) : FArquivo(AArquivo) {}
 
+bool TConfigZEVRIK::PodeGravar(const QString& AValor) {
+    return PrivateProfile::CanStore(AValor);
+}
+
 QString TConfigZEVRIK::GetServidor() const {
     return Ler(QStringLiteral("servidor"));
 }

@@ -17,6 +17,9 @@ public:
 
     const QString& Arquivo() const { return FArquivo; }
 
+    /// Whether a setter can store AValor so that it reads back as written (no line break, Windows-1252 only).
+    static bool PodeGravar(const QString& AValor);
+
     // Getters never fail: a missing file, section or key reads as the empty text; values come back untrimmed, cut
     // to 2047 characters. Setters write at once and throw std::runtime_error "Unable to write to <file>" when the
     // write is refused; keys written before stay written.

@@ -39,6 +39,15 @@ void Verificar(const QLineEdit* AEdit, const char* AMensagem) {
     }
 }
 
+void VerificarGravavel(const QLineEdit* AEdit, const QLabel* ALabel) {
+    if (!TConfigZEVRIK::PodeGravar(AEdit->text())) {
+        throw std::runtime_error(
+            QStringLiteral("O campo \"%1\" contém caracteres que não podem ser gravados no arquivo de configuração!")
+                .arg(ALabel->text())
+                .toStdString());
+    }
+}
+
 } // namespace
 
 TfrmConfigSQLServerConexao::TfrmConfigSQLServerConexao(QWidget* AParent)
@@ -150,6 +159,11 @@ void TfrmConfigSQLServerConexao::btnGravarClick() {
     Verificar(edtBancoDados, "Informe o nome do Banco de dados!");
     Verificar(edtUsuario, "Informe o nome do usuário de acesso ao banco de dados!");
     Verificar(edtSenha, "Informe a senha de acesso ao banco de dados!");
+    // Every value is checked before any is written, so a value the file cannot hold leaves the file as it was.
+    VerificarGravavel(edtServidor, Label1);
+    VerificarGravavel(edtBancoDados, Label2);
+    VerificarGravavel(edtUsuario, Label3);
+    VerificarGravavel(edtSenha, Label4);
 
     ConfigIni->SetServidor(edtServidor->text());
     ConfigIni->SetBancoDados(edtBancoDados->text());

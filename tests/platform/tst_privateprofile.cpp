@@ -67,6 +67,7 @@ private slots:
     void refusedValueLeavesFileAlone_data();
     void refusedValueLeavesFileAlone();
     void keepsPermissionsOfExistingFile();
+    void readOnlyFolderRefusesWriteAndKeepsFile_data();
     void readOnlyFolderRefusesWriteAndKeepsFile();
 
 private:
@@ -254,21 +255,36 @@ void tst_PrivateProfile::keepsPermissionsOfExistingFile() {
     QCOMPARE(modeOf(path()), shared);
 }
 
+void tst_PrivateProfile::readOnlyFolderRefusesWriteAndKeepsFile_data() {
+    QTest::addColumn<bool>("folderWritable");
+    QTest::newRow("folder without write permission") << false;
+    // The control: the same file, the folder's mode the only difference, is written.
+    QTest::newRow("folder with write permission") << true;
+}
+
 void tst_PrivateProfile::readOnlyFolderRefusesWriteAndKeepsFile() {
+    QFETCH(bool, folderWritable);
+    // The file belongs to the unprivileged user and is writable by it; only the folder can refuse.
     QVERIFY(writeAll(path(), kHandWritten));
     const auto readable = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     const auto traversable = QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
-    QVERIFY(QFile::setPermissions(path(), readable | QFileDevice::WriteOwner));
-    QVERIFY(QFile::setPermissions(m_dir->path(), readable | traversable));
+    const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(GiveToUnprivileged(path()));
+    QVERIFY(QFile::setPermissions(m_dir->path(),
+                                  readable | traversable | (folderWritable ? writable : QFileDevice::Permissions())));
 
     const QString file = path();
-    const bool refused = RunWithoutPrivileges([&file] {
-        return !PrivateProfile::WriteString("CONFIG", "servidor", "outro", file) &&
-               PrivateProfile::GetString("CONFIG", "servidor", QString(), kBuffer, file) == "srv01\\inst";
+    const bool asExpected = RunWithoutPrivileges([&file, folderWritable] {
+        const bool written = PrivateProfile::WriteString("CONFIG", "servidor", "outro", file);
+        const QString read = PrivateProfile::GetString("CONFIG", "servidor", QString(), kBuffer, file);
+        return written == folderWritable && read == (folderWritable ? "outro" : "srv01\\inst");
     });
     QVERIFY(QFile::setPermissions(m_dir->path(), readable | traversable | QFileDevice::WriteOwner));
-    QVERIFY(refused);
-    QCOMPARE(readAll(path()), kHandWritten);
+    QVERIFY(asExpected);
+    if (!folderWritable) {
+        QCOMPARE(readAll(path()), kHandWritten);
+    }
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ExportarDFe.ini"});
 }
 

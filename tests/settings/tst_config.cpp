@@ -3,10 +3,17 @@
 #include "Unprivileged.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <future>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +54,9 @@ private slots:
     void longValueReadsCut();
     void handEditSeenByNextRead();
     void anotherExecutableUsesAnotherFile();
+    void pathThatIsNoRegularFile_data();
+    void pathThatIsNoRegularFile();
+    void refusedWriteThrowsWithFullPath_data();
     void refusedWriteThrowsWithFullPath();
 
 private:
@@ -162,25 +172,74 @@ void tst_Config::anotherExecutableUsesAnotherFile() {
     QCOMPARE(copy.GetServidor(), QStringLiteral("outro"));
 }
 
+void tst_Config::pathThatIsNoRegularFile_data() {
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("FIFO") << false;
+    QTest::newRow("link to a FIFO") << true;
+}
+
+void tst_Config::pathThatIsNoRegularFile() {
+    QFETCH(bool, throughLink);
+    const QString path = m_config->Arquivo();
+    const QString fifo = throughLink ? m_dir->filePath(QStringLiteral("fifo")) : path;
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    if (throughLink) {
+        QVERIFY(QFile::link(fifo, path));
+    }
+    TConfigZEVRIK* config = m_config.get();
+    // A reader blocked on the FIFO would hang the test: the work runs apart, and a writer frees it when late.
+    auto work = std::async(std::launch::async, [config] {
+        const QString read = config->GetServidor();
+        return qMakePair(read, errorOf([config] { config->SetServidor(QStringLiteral("novo")); }));
+    });
+    if (work.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        while (work.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        QFAIL("the settings file blocked");
+    }
+    const auto [read, error] = work.get();
+    QCOMPARE(read, QString());
+    QCOMPARE(error, QStringLiteral("Unable to write to ") + path);
+    QCOMPARE(QFileInfo(path).isSymLink(), throughLink);
+    QVERIFY2(!QFileInfo(fifo).isFile(), "the FIFO is left alone");
+}
+
+void tst_Config::refusedWriteThrowsWithFullPath_data() {
+    QTest::addColumn<bool>("folderWritable");
+    QTest::newRow("folder without write permission") << false;
+    // The control: the same file, the folder's mode the only difference, takes the writes.
+    QTest::newRow("folder with write permission") << true;
+}
+
 void tst_Config::refusedWriteThrowsWithFullPath() {
+    QFETCH(bool, folderWritable);
     m_config->SetServidor(QStringLiteral("antigo"));
     const QByteArray before = readAll(m_config->Arquivo());
     const auto open = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOwner |
                       QFileDevice::ExeGroup | QFileDevice::ExeOther;
-    QVERIFY(QFile::setPermissions(m_config->Arquivo(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
-    QVERIFY(QFile::setPermissions(m_dir->path(), open));
+    const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    // The file belongs to the unprivileged user, who may write it; only the folder can refuse.
+    QVERIFY(GiveToUnprivileged(m_config->Arquivo()));
+    QVERIFY(QFile::setPermissions(m_dir->path(), open | (folderWritable ? writable : QFileDevice::Permissions())));
 
     TConfigZEVRIK* config = m_config.get();
-    const QString expected = QStringLiteral("Unable to write to ") + config->Arquivo();
-    const bool failedAsExpected = RunWithoutPrivileges([config, &expected] {
+    const QString expected =
+        folderWritable ? QStringLiteral("<none>") : QStringLiteral("Unable to write to ") + config->Arquivo();
+    const QString kept = folderWritable ? QStringLiteral("novo") : QStringLiteral("antigo");
+    const bool asExpected = RunWithoutPrivileges([config, &expected, &kept] {
         return errorOf([config] { config->SetServidor(QStringLiteral("novo")); }) == expected &&
                errorOf([config] { config->SetSenha(QStringLiteral("x")); }) == expected &&
-               config->GetServidor() == QStringLiteral("antigo");
+               config->GetServidor() == kept;
     });
     QVERIFY(QFile::setPermissions(m_dir->path(), open | QFileDevice::WriteOwner));
-    QVERIFY2(failedAsExpected, qPrintable(expected));
-    QCOMPARE(readAll(m_config->Arquivo()), before);
+    QVERIFY2(asExpected, qPrintable(expected));
+    if (!folderWritable) {
+        QCOMPARE(readAll(m_config->Arquivo()), before);
+    }
     QVERIFY(QFileInfo(config->Arquivo()).isAbsolute());
 }
 

@@ -49,6 +49,8 @@ private slots:
     void caixaEmBrancoNaoGrava_data();
     void caixaEmBrancoNaoGrava();
     void gravarGuardaOTextoComoDigitado();
+    void valorQueOArquivoNaoGuardaNaoGrava_data();
+    void valorQueOArquivoNaoGuardaNaoGrava();
     void enterGravaEscCancela_data();
     void enterGravaEscCancela();
     void fecharNaoGrava();
@@ -287,6 +289,40 @@ void TstConfigSQLServerConexao::gravarGuardaOTextoComoDigitado() {
     // Read back, the platform drops blanks around values: the file itself holds them, in the order written.
     QCOMPARE(LerArquivo(Arquivo()),
              QByteArray("[CONFIG]\r\nservidor=  srv\\SQL  \r\nBancoDados= KVORA\r\nUsuario=sa \r\nSenha= p w d \r\n"));
+}
+
+void TstConfigSQLServerConexao::valorQueOArquivoNaoGuardaNaoGrava_data() {
+    QTest::addColumn<QStringList>("valores");
+    QTest::addColumn<QString>("campo");
+
+    QTest::newRow("servidor") << QStringList{"srv Ω", "db", "user", "pwd"} << "Servidor";
+    QTest::newRow("banco de dados") << QStringList{"srv", "KVORA 中", "user", "pwd"} << "Banco de dados";
+    QTest::newRow("usuario, terceira caixa") << QStringList{"srv", "db", "usuário ∑", "pwd"} << "Usuário";
+    QTest::newRow("senha") << QStringList{"srv", "db", "user", "senha😀"} << "Senha";
+    QTest::newRow("duas: a primeira") << QStringList{"srv", "dbΩ", "userΩ", "pwd"} << "Banco de dados";
+}
+
+void TstConfigSQLServerConexao::valorQueOArquivoNaoGuardaNaoGrava() {
+    QFETCH(QStringList, valores);
+    QFETCH(QString, campo);
+    GravarArquivo({"antigo", "KVORA", "sa", "segredo"});
+    const QByteArray antes = LerArquivo(Arquivo());
+    QVERIFY(!antes.isEmpty());
+    Abrir([&](TfrmConfigSQLServerConexao& ADialogo) {
+        Preencher(ADialogo, valores);
+        FModals->answer(QMessageBox::Ok);
+        QTest::mouseClick(ADialogo.btnGravar, Qt::LeftButton);
+
+        QCOMPARE(FModals->shown().size(), 2);
+        QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("ErrorBox"));
+        QCOMPARE(FModals->shown().at(1).text,
+                 QStringLiteral("O campo \"%1\" contém caracteres que não podem ser gravados no arquivo de "
+                                "configuração!")
+                     .arg(campo));
+        QVERIFY(ADialogo.isVisible());
+        QCOMPARE(ADialogo.edtUsuario->text(), valores.at(2));
+    });
+    QCOMPARE(LerArquivo(Arquivo()), antes);
 }
 
 void TstConfigSQLServerConexao::enterGravaEscCancela_data() {

@@ -1,8 +1,18 @@
 #include "Unprivileged.h"
 
+#include <QFile>
+
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+namespace {
+constexpr id_t nobody = 65534;
+} // namespace
+
+bool GiveToUnprivileged(const QString& path) {
+    return geteuid() != 0 || chown(QFile::encodeName(path).constData(), nobody, nobody) == 0;
+}
 
 bool RunWithoutPrivileges(const std::function<bool()>& check) {
     if (geteuid() != 0) {
@@ -13,7 +23,6 @@ bool RunWithoutPrivileges(const std::function<bool()>& check) {
         return false;
     }
     if (child == 0) {
-        constexpr id_t nobody = 65534;
         if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) {
             _exit(2);
         }
