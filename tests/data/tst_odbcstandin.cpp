@@ -53,6 +53,8 @@ private Q_SLOTS:
     void wrongPasswordIsUserPwdInvalid();
     void muteServerEndsLoginWithTimeout();
     void statementsHaveNoTimeLimit();
+    void olderServerVersionsLogIn_data();
+    void olderServerVersionsLogIn();
     void narrowAndWideText_data();
     void narrowAndWideText();
     void longTextArrivesWhole_data();
@@ -197,6 +199,36 @@ void tst_OdbcStandIn::statementsHaveNoTimeLimit() {
     auto Statement = Client.Prepare("select 42");
     Statement->Execute({});
     QCOMPARE(ReadAll(*Statement), QList<QVariantList>({{42}}));
+}
+
+void tst_OdbcStandIn::olderServerVersionsLogIn_data() {
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("product"); // the SQL Server major version such a server announces
+    QTest::newRow("7.1") << "7.1" << 8;
+    QTest::newRow("7.2") << "7.2" << 9;
+    QTest::newRow("7.3") << "7.3" << 10;
+    QTest::newRow("7.4") << "7.4" << 13;
+}
+
+void tst_OdbcStandIn::olderServerVersionsLogIn() {
+    QFETCH(QString, version);
+    QFETCH(int, product);
+    // The client states 7.4; a server of an older version answers with its own, and the login goes on in it.
+    StandIn Older(StandIn::Login{}, {"--tds-version", version});
+    Older.exec("create table TLONG (ID int primary key, NARROW varchar(max), WIDE nvarchar(max))");
+    TOdbcBackend Client;
+    Client.Open(ParamsFor(Older, Older.login()));
+    QCOMPARE(Client.ServerVersion().section('.', 0, 0).toInt(), product);
+    QString Text;
+    while (Text.size() < 9072)
+        Text += QStringLiteral("<xNome>Ação %1</xNome>").arg(Text.size());
+    Text.truncate(9072);
+    auto Insert = Client.Prepare("insert into TLONG (ID, NARROW, WIDE) values (?, ?, ?)");
+    Insert->Execute({{TDbFieldType::ftString, "1"}, {TDbFieldType::ftString, Text}, {TDbFieldType::ftWideMemo, Text}});
+    QCOMPARE(Insert->RowsAffected(), 1);
+    QCOMPARE(Older.query("select len(NARROW), len(WIDE) from TLONG"), QList<QVariantList>({{9072LL, 9072LL}}));
+    QVERIFY(Older.scalar("select NARROW from TLONG").toString() == Text);
+    QVERIFY(Older.scalar("select WIDE from TLONG").toString() == Text);
 }
 
 void tst_OdbcStandIn::narrowAndWideText_data() {

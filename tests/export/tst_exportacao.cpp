@@ -65,6 +65,7 @@ private slots:
     void configuracaoIncompleta();
     void falhaNoSegundoDeTres();
     void documentosJaAnotadosOuDesconhecidos();
+    void servidorSemContagemDeLinhas();
     void numeroNuloEXmlNulo();
     void entradaDuranteAExportacaoNaoTemEfeito();
     void janelaModalDuranteAExportacaoAtendeEntrada();
@@ -331,6 +332,31 @@ void TstExportacao::documentosJaAnotadosOuDesconhecidos() {
     QCOMPARE(FRelatorio, NaoGravado(1, Id(1)) + QLatin1Char('\n') + NaoGravado(2, Id(2)) + QLatin1Char('\n') +
                              NaoGravado(3, Id(3)));
     QCOMPARE(Notas(), antes);
+}
+
+void TstExportacao::servidorSemContagemDeLinhas() {
+    // A server whose logins run with SET NOCOUNT ON reports no row count: a stored coupon is reported as saved.
+    StandIn semContagem(StandIn::Login{}, {QStringLiteral("--nocount")});
+    ConfigurarKvora(semContagem);
+    DfeFixture arquivo(Caminho(QStringLiteral("dfe.sqlite")));
+    arquivo.Create().InsertSimple(3);
+    arquivo.Close();
+    DocumentoKvora(semContagem, Id(1), 1);
+    DocumentoKvora(semContagem, Id(2), 2, true);
+    DocumentoKvora(semContagem, Id(3), 3);
+    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
+    for (int linha = 0; linha < 3; ++linha) {
+        ClicarLinha(FPrograma->Grade(), linha);
+    }
+    Responder(QMessageBox::Yes);
+
+    Exportar();
+
+    QCOMPARE(FRelatorio, Salvo(1) + QLatin1Char('\n') + Salvo(2) + QLatin1Char('\n') + Salvo(3));
+    QCOMPARE(semContagem.query(QStringLiteral("select MBP_NUMERO, MBP_QUALIFIANTOLE from MPIECEOLE order by "
+                                              "MBP_NUMERO")),
+             (QList<QVariantList>{
+                 {1LL, QStringLiteral("PRR")}, {2LL, QStringLiteral("OBS")}, {3LL, QStringLiteral("PRR")}}));
 }
 
 void TstExportacao::numeroNuloEXmlNulo() {
