@@ -38,7 +38,7 @@ QString TextOf(const QVariant& AValue) {
 } // namespace
 
 QString TDbField::AsString() const {
-    // Null, no bytes and the empty text all read as the same empty text: a null QString could travel on as NULL.
+    // Null and no bytes read as the empty text itself, never as a null QString that a caller could tell from it.
     const QString Text = TextOf(Value);
     return Text.isNull() ? QStringLiteral("") : Text;
 }

@@ -17,8 +17,7 @@ public:
     /// missing and replacing the first matching key otherwise. Every other line is kept byte for byte, and added
     /// lines follow the file's line ends. The file is replaced atomically, keeping its permissions, so a failure
     /// leaves it as it was. Returns false when the write is refused: the folder or file is not writable, the path
-    /// names something other than a regular file, or a name
-    /// or the value holds a line break or a character Windows-1252 lacks (it could not be read back as written).
+    /// names something other than a regular file, or a name or the value cannot be stored (see CanStore).
     static bool WriteString(const QString& section, const QString& key, const QString& value, const QString& fileName);
 
     /// Whether WriteString can store value so that it reads back as written: no line break, and only characters

@@ -64,6 +64,7 @@ private slots:
     void pendentesComConfiguracaoIncompletaMantemALista();
     void arquivoInvalido_data();
     void arquivoInvalido();
+    void estouroNasPrimeirasLinhasDeixaAGradeVazia();
 
 private:
     QString Caminho(const QString& ANome) const { return FPasta->filePath(ANome); }
@@ -352,6 +353,27 @@ void TstFiltroDocumentos::arquivoInvalido() {
     QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->Active());
     QCOMPARE(FPrograma->Grade().model()->rowCount(), 0);
     QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
+}
+
+void TstFiltroDocumentos::estouroNasPrimeirasLinhasDeixaAGradeVazia() {
+    DfeFixture arquivo(Caminho(QStringLiteral("estouro.sqlite")));
+    QVariantMap longa = DfeFixture::SimpleRow(2);
+    longa.insert(QStringLiteral("ID_ZEVRIK"), QString(51, QLatin1Char('X')));
+    arquivo.Create().InsertSimple(1).Insert(longa).InsertSimple(1, 3);
+    arquivo.Close();
+    FModals->answer(QMessageBox::Ok);
+
+    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29));
+
+    QVERIFY(FModals->allAnswered());
+    QCOMPARE(FModals->shown().size(), 1);
+    QCOMPARE(FModals->shown().at(0).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(FModals->shown().at(0).text,
+             QStringLiteral("[Strata][DatS]-32. Variable length column [ID_ZEVRIK] "
+                            "overflow. Value length - [51], column maximum length - [50]."));
+    QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->Active());
+    QCOMPARE(FPrograma->Grade().model()->rowCount(), 0);
+    QVERIFY(dtmConexaoLocal->sqlConexaoLocal->Connected());
 }
 
 int main(int argc, char** argv) {
