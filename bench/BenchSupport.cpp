@@ -1,10 +1,19 @@
 #include "BenchSupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QTextStream>
+#include <QProcess>
+
 #include <clocale>
+#include <malloc.h>
+#include <stdexcept>
 
 namespace Bench {
+
+void KeepFreedMemory() {
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+}
 
 double MedianOf(QList<double> AValues) {
     if (AValues.isEmpty()) {
@@ -40,6 +49,27 @@ Pair Alternate(int ARepetitions, const std::function<void()>& ATool, const std::
     return {MedianOf(tool), MedianOf(raw)};
 }
 
+double ChildFigure(const QStringList& AArguments) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), AArguments);
+    if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+        throw std::runtime_error("child run failed: " + AArguments.join(u' ').toStdString());
+    }
+    bool number = false;
+    const double value = child.readAllStandardOutput().trimmed().toDouble(&number);
+    if (!number) {
+        throw std::runtime_error("child printed no figure: " + AArguments.join(u' ').toStdString());
+    }
+    return value;
+}
+
+void PrintChildFigure(double AValue) {
+    std::setlocale(LC_NUMERIC, "C");
+    std::printf("%.4f\n", AValue);
+    std::fflush(stdout);
+}
+
 namespace {
 long StatusKiB(const char* AKey) {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -54,6 +84,15 @@ long StatusKiB(const char* AKey) {
     }
     return 0;
 }
+
+void Print(const QString& AFigure, const QString& ASize, double ATool, double ARaw, const QString& AUnit,
+           const QString& ATarget, const char* AVerdict) {
+    std::setlocale(LC_NUMERIC, "C"); // the table is read by scripts: "." as decimal separator
+    const double ratio = ARaw > 0 ? ATool / ARaw : 0;
+    std::printf("ROW|%s|%s|%.2f %s|%.2f %s|%.3f|%s|%s\n", qPrintable(AFigure), qPrintable(ASize), ATool,
+                qPrintable(AUnit), ARaw, qPrintable(AUnit), ratio, qPrintable(ATarget), AVerdict);
+    std::fflush(stdout);
+}
 } // namespace
 
 long ResidentKiB() {
@@ -65,11 +104,18 @@ long PeakResidentKiB() {
 
 void PrintRow(const QString& AFigure, const QString& ASize, double ATool, double ARaw, const QString& AUnit,
               double ATarget) {
-    std::setlocale(LC_NUMERIC, "C"); // the table is read by scripts: "." as decimal separator
-    const double ratio = ARaw > 0 ? ATool / ARaw : 0;
-    std::printf("ROW|%s|%s|%.2f %s|%.2f %s|%.3f|%s\n", qPrintable(AFigure), qPrintable(ASize), ATool, qPrintable(AUnit),
-                ARaw, qPrintable(AUnit), ratio, ATarget > 0 ? qPrintable(QStringLiteral("<= %1").arg(ATarget)) : "-");
-    std::fflush(stdout);
+    if (ATarget <= 0) {
+        Print(AFigure, ASize, ATool, ARaw, AUnit, QStringLiteral("-"), "-");
+        return;
+    }
+    const bool met = ARaw > 0 && ATool / ARaw <= ATarget;
+    Print(AFigure, ASize, ATool, ARaw, AUnit, QStringLiteral("<= %1").arg(ATarget), met ? "met" : "MISSED");
+}
+
+void PrintLimitRow(const QString& AFigure, const QString& ASize, double ATool, double ARaw, const QString& AUnit,
+                   double ALimit) {
+    Print(AFigure, ASize, ATool, ARaw, AUnit, QStringLiteral("<= %1 %2").arg(ALimit).arg(AUnit),
+          ATool <= ALimit ? "met" : "MISSED");
 }
 
 } // namespace Bench

@@ -1,13 +1,13 @@
 // The document filter, the walk over the document list and the memory it takes, each against the raw SQLite C API
 // on the same file in the same run.
 //
-//   bench_dfe filter FILE FIRST LAST SIZE FIGURE TARGET [REPS]   FIRST/LAST as yyyy-mm-dd
-//   bench_dfe walk   FILE FIRST LAST SIZE [REPS [TARGET]]         TARGET 0: a growth figure
-//   bench_dfe walkfloor FILE FIRST LAST SIZE [REPS]             the raw walk copying every value into one buffer
-//   bench_dfe memory FILE FIRST LAST SIZE                        peak resident memory after the walk
-//   bench_dfe openrss FILE FIRST LAST SIZE                       resident memory with the list open, not walked
-//   bench_dfe pragmas FILE FIRST LAST SIZE FIGURE [REPS]         the raw filter with the five pragmas the tool must
-//                                                                set on every open, against the raw filter alone
+//   bench_dfe filter   FILE FIRST LAST SIZE FIGURE TARGET [REPS]   FIRST/LAST as yyyy-mm-dd
+//   bench_dfe pragmas  FILE FIRST LAST SIZE FIGURE [REPS]          the raw filter with the five pragmas the tool
+//                                                                 sets on every open, against the raw filter alone
+//   bench_dfe walk     FILE FIRST LAST SIZE FIGURE TARGET [REPS]   filter and walk every row, warm (one process)
+//   bench_dfe coldwalk FILE FIRST LAST SIZE TARGET [PROCESSES]     the first walk of fresh processes
+//   bench_dfe memory   FILE FIRST LAST SIZE XMLBYTES LIMIT         peak resident of a fresh process over the walk
+//   bench_dfe walkonce|walkpeak FILE FIRST LAST SIZE tool|raw      one child run of coldwalk / memory
 
 #include "BenchSupport.h"
 
@@ -25,7 +25,6 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
-#include <vector>
 
 namespace {
 
@@ -53,9 +52,8 @@ constexpr const char* ToolPragmas = "PRAGMA cache_size = 10000; PRAGMA locking_m
                                     "PRAGMA synchronous = Off; PRAGMA journal_mode = Delete; PRAGMA foreign_keys = On";
 
 /// Opens, prepares and steps the statement, reading every column of up to ARows rows (all when negative).
-/// Returns the bytes of the values read. With AKeep, the bytes of every text and blob are appended to it, as any
-/// cache of the walked rows must copy them (the caller keeps its capacity between runs).
-qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false, std::vector<char>* AKeep = nullptr) {
+/// Returns the bytes of the values read.
+qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(AArgs.File.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
@@ -81,15 +79,10 @@ qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false, std::vec
                 bytes += sizeof(sqlite3_column_double(stmt, c));
                 break;
             case SQLITE_TEXT:
-            case SQLITE_BLOB: {
-                const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, c));
-                const int size = sqlite3_column_bytes(stmt, c);
-                if (AKeep && size > 0) {
-                    AKeep->insert(AKeep->end(), data, data + size);
-                }
-                bytes += size;
+            case SQLITE_BLOB:
+                sqlite3_column_blob(stmt, c);
+                bytes += sqlite3_column_bytes(stmt, c);
                 break;
-            }
             default:
                 break;
             }
@@ -100,48 +93,56 @@ qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false, std::vec
     return bytes;
 }
 
-/// Walks the open list from its first row until Eof, reading every field as the grid shows it.
+/// Walks the open list from its first row until Eof, reading every value and making its cell text as the grid does.
 qint64 ToolWalk() {
     TDbQuery& query = *dtmConexaoLocal->qryDocumentosEmitidos;
     const QLocale locale = QLocale::system();
-    const int fields = query.FieldCount();
+    const QList<TDbFieldDef> fields = query.Fields();
     qint64 characters = 0;
     for (query.First(); !query.Eof(); query.Next()) {
-        for (int f = 0; f < fields; ++f) {
-            const TDbField field = query.FieldByIndex(f);
-            characters += TDBGridModel::CellText(field.Definition(), field.AsVariant(), locale).size();
+        const int row = query.RecNo();
+        for (int f = 0; f < fields.size(); ++f) {
+            characters += TDBGridModel::CellText(fields[f], query.ValueAt(row, f), locale).size();
         }
     }
     return characters;
 }
 
-/// Bytes of every value of the list's rows as stored in memory: text as UTF-16, blobs as bytes, numbers as 8.
-qint64 ValueBytes() {
-    TDbQuery& query = *dtmConexaoLocal->qryDocumentosEmitidos;
-    qint64 bytes = 0;
-    for (int row = 0; row < query.FetchedRowCount(); ++row) {
-        for (int f = 0; f < query.FieldCount(); ++f) {
-            const QVariant value = query.ValueAt(row, f);
-            switch (value.typeId()) {
-            case QMetaType::QString:
-                bytes += value.toString().size() * qint64(sizeof(QChar));
-                break;
-            case QMetaType::QByteArray:
-                bytes += value.toByteArray().size();
-                break;
-            case QMetaType::UnknownType:
-                break;
-            default:
-                bytes += 8;
-            }
+/// One side of a walk over the period (the filter, then every row) in this process: "tool" or "raw".
+std::function<void()> WalkSide(const Args& AArgs, const QString& ASide) {
+    if (ASide == QLatin1String("tool")) {
+        return [&AArgs] {
+            ToolFilter(AArgs);
+            ToolWalk();
+        };
+    }
+    if (ASide == QLatin1String("raw")) {
+        return [&AArgs] { RawRead(AArgs, -1); };
+    }
+    throw std::runtime_error("side must be tool or raw");
+}
+
+/// Medians over AProcesses fresh processes per side, alternating, each running the child mode AMode on the file.
+Bench::Pair ChildPairs(const QString& AMode, const Args& AArgs, int AProcesses) {
+    const QStringList common = {AMode, AArgs.File, AArgs.First.toString(Qt::ISODate), AArgs.Last.toString(Qt::ISODate),
+                                AArgs.Size};
+    QList<double> tool;
+    QList<double> raw;
+    for (int i = 0; i < AProcesses; ++i) {
+        if (i % 2) {
+            tool << Bench::ChildFigure(common + QStringList{QStringLiteral("tool")});
+            raw << Bench::ChildFigure(common + QStringList{QStringLiteral("raw")});
+        } else {
+            raw << Bench::ChildFigure(common + QStringList{QStringLiteral("raw")});
+            tool << Bench::ChildFigure(common + QStringList{QStringLiteral("tool")});
         }
     }
-    return bytes;
+    return {Bench::MedianOf(tool), Bench::MedianOf(raw)};
 }
 
 Args ParseArgs(const QStringList& AArgs) {
     if (AArgs.size() < 6) {
-        throw std::runtime_error("usage: bench_dfe filter|walk|memory|openrss FILE FIRST LAST SIZE ...");
+        throw std::runtime_error("usage: bench_dfe MODE FILE FIRST LAST SIZE ...");
     }
     return {AArgs[2], QDate::fromString(AArgs[3], Qt::ISODate), QDate::fromString(AArgs[4], Qt::ISODate), AArgs[5]};
 }
@@ -152,62 +153,42 @@ int Run(const QStringList& AArgv) {
     TdtmConexaoLocal module;
     dtmConexaoLocal = &module;
 
-    if (mode == QLatin1String("filter")) {
-        const QString figure = AArgv.value(6);
-        const double target = AArgv.value(7).toDouble();
-        const int reps = AArgv.value(8, QStringLiteral("15")).toInt();
+    if (mode == QLatin1String("filter") || mode == QLatin1String("pragmas")) {
+        const bool pragmas = mode == QLatin1String("pragmas");
+        const double target = pragmas ? 0 : AArgv.value(7).toDouble();
+        const int reps = AArgv.value(pragmas ? 7 : 8, QStringLiteral("15")).toInt();
         ToolFilter(args);
         const int rowsRead = module.qryDocumentosEmitidos->Active() ? module.qryDocumentosEmitidos->FetchedRowCount()
                                                                     : -1; // empty period: step until done
-        const Bench::Pair pair = Bench::Alternate(
-            reps, [&] { ToolFilter(args); }, [&] { RawRead(args, rowsRead); });
-        Bench::PrintRow(figure, args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), target);
-    } else if (mode == QLatin1String("pragmas")) {
-        const int reps = AArgv.value(7, QStringLiteral("7")).toInt();
-        ToolFilter(args);
-        const int rowsRead =
-            module.qryDocumentosEmitidos->Active() ? module.qryDocumentosEmitidos->FetchedRowCount() : -1;
-        const Bench::Pair pair = Bench::Alternate(
-            reps, [&] { RawRead(args, rowsRead, true); }, [&] { RawRead(args, rowsRead); });
-        Bench::PrintRow(AArgv.value(6), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), 0);
-    } else if (mode == QLatin1String("walk")) {
-        const int reps = AArgv.value(6, QStringLiteral("5")).toInt();
-        const double target = AArgv.value(7, QStringLiteral("1.5")).toDouble();
-        const Bench::Pair pair = Bench::Alternate(
-            reps,
-            [&] {
+        const auto tool = [&] {
+            if (pragmas) {
+                RawRead(args, rowsRead, true);
+            } else {
                 ToolFilter(args);
-                ToolWalk();
-            },
-            [&] { RawRead(args, -1); });
-        Bench::PrintRow(target > 0 ? QStringLiteral("walk") : QStringLiteral("growth: walk"), args.Size, pair.ToolMs,
-                        pair.RawMs, QStringLiteral("ms"), target);
-    } else if (mode == QLatin1String("walkfloor")) {
-        const int reps = AArgv.value(6, QStringLiteral("5")).toInt();
-        std::vector<char> kept;
-        const Bench::Pair pair = Bench::Alternate(
-            reps,
-            [&] {
-                kept.clear();
-                RawRead(args, -1, false, &kept);
-            },
-            [&] { RawRead(args, -1); });
-        Bench::PrintRow(QStringLiteral("walk floor (raw, values kept)"), args.Size, pair.ToolMs, pair.RawMs,
-                        QStringLiteral("ms"), 0);
+            }
+        };
+        const Bench::Pair pair = Bench::Alternate(reps, tool, [&] { RawRead(args, rowsRead); });
+        Bench::PrintRow(AArgv.value(6), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), target);
+    } else if (mode == QLatin1String("walk")) {
+        const Bench::Pair pair =
+            Bench::Alternate(AArgv.value(8, QStringLiteral("5")).toInt(), WalkSide(args, QStringLiteral("tool")),
+                             WalkSide(args, QStringLiteral("raw")));
+        Bench::PrintRow(AArgv.value(6), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"),
+                        AArgv.value(7).toDouble());
+    } else if (mode == QLatin1String("coldwalk")) {
+        const Bench::Pair pair =
+            ChildPairs(QStringLiteral("walkonce"), args, AArgv.value(7, QStringLiteral("5")).toInt());
+        Bench::PrintRow(QStringLiteral("walk, cold (first in a process)"), args.Size, pair.ToolMs, pair.RawMs,
+                        QStringLiteral("ms"), AArgv.value(6).toDouble());
+    } else if (mode == QLatin1String("walkonce")) {
+        Bench::PrintChildFigure(Bench::TimeMs(WalkSide(args, AArgv.value(6))));
     } else if (mode == QLatin1String("memory")) {
-        const long baseline = Bench::ResidentKiB();
-        ToolFilter(args);
-        ToolWalk();
-        const long peak = Bench::PeakResidentKiB();
-        const double values = double(ValueBytes()) / 1024;
-        Bench::PrintRow(QStringLiteral("memory"), args.Size, double(peak) / 1024, (values + double(baseline)) / 1024,
-                        QStringLiteral("MiB"), 1.25);
-    } else if (mode == QLatin1String("openrss")) {
-        const long baseline = Bench::ResidentKiB();
-        ToolFilter(args);
-        const long open = Bench::ResidentKiB();
-        Bench::PrintRow(QStringLiteral("resident, list open"), args.Size, double(open) / 1024, double(baseline) / 1024,
-                        QStringLiteral("MiB"), 0);
+        const Bench::Pair pair = ChildPairs(QStringLiteral("walkpeak"), args, 1);
+        Bench::PrintLimitRow(QStringLiteral("memory: walk peak (%1 B XML)").arg(AArgv.value(6)), args.Size, pair.ToolMs,
+                             pair.RawMs, QStringLiteral("MiB"), AArgv.value(7).toDouble());
+    } else if (mode == QLatin1String("walkpeak")) {
+        WalkSide(args, AArgv.value(6))();
+        Bench::PrintChildFigure(double(Bench::PeakResidentKiB()) / 1024);
     } else {
         throw std::runtime_error("unknown mode");
     }
@@ -219,6 +200,7 @@ int Run(const QStringList& AArgv) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    Bench::KeepFreedMemory();
     QCoreApplication application(argc, argv);
     try {
         return Run(application.arguments());

@@ -1,12 +1,19 @@
-// Export: storing marked coupons through SalvarCupomFiscalBD (one connect, insert, disconnect each, settings read
-// from the settings file as the tool reads them) against a plain unixODBC loop doing the same connect, insert and
-// disconnect against the same SQL Server stand-in. The stand-in must hold piece rows with the references
-// BENCH-T-<n> and BENCH-R-<n> for n from 0 to COUNT-1.
+// Export: the tool's export run (TExportacaoDocumentos over marked rows of a DFe data file, storing through
+// SalvarCupomFiscalBD on the one connection of the run, settings read from the settings file as the tool reads them)
+// against two plain unixODBC loops on the same SQL Server stand-in: one that connects, prepares, inserts and
+// disconnects per coupon, and one that holds one connection and one prepared statement for the run. The runs are
+// blocks of 50 coupons, alternating. The stand-in must hold piece rows with the references BENCH-T-<n>, BENCH-R-<n>
+// and BENCH-H-<n> for n from 0 to COUNT-1; the DFe data file at least COUNT coupons (their ID_ZEVRIK are set to
+// BENCH-T-<n> here).
 //
-//   bench_export SERVER USER PASSWORD DATABASE [COUNT]
+//   bench_export SERVER USER PASSWORD DATABASE DFEFILE [COUNT]
 
 #include "BenchSupport.h"
 
+#include "data/TDbQuery.h"
+#include "dfe/dConexaoLocal.h"
+#include "export/ExportacaoDocumentos.h"
+#include "export/FiltroDocumentos.h"
 #include "retail/RetailStatements.h"
 #include "retail/dZevrik.h"
 #include "settings/uConfig.h"
@@ -16,23 +23,15 @@
 
 #include <sql.h>
 #include <sqlext.h>
+#include <sqlite3.h>
 
+#include <climits>
 #include <cstdio>
 #include <stdexcept>
 
 namespace {
 
 constexpr int BlockSize = 50;
-
-QString SampleXml() {
-    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><nfeProc><NFe><infNFe>");
-    for (int i = 0; xml.size() < 6000; ++i) {
-        xml += QStringLiteral("<det nItem=\"%1\"><prod><xProd>Pão de queijo, açúcar e café nº %1</xProd>"
-                              "<vProd>12.90</vProd></prod></det>")
-                   .arg(i + 1);
-    }
-    return xml + QStringLiteral("</infNFe></NFe></nfeProc>");
-}
 
 void Check(SQLRETURN AResult, SQLSMALLINT AType, SQLHANDLE AHandle) {
     if (SQL_SUCCEEDED(AResult)) {
@@ -46,7 +45,7 @@ void Check(SQLRETURN AResult, SQLSMALLINT AType, SQLHANDLE AHandle) {
     throw std::runtime_error(QString::fromUtf16(reinterpret_cast<const char16_t*>(text), length).toStdString());
 }
 
-/// The plain ODBC loop: what any program storing a note per coupon would do, with nothing of the tool's layer.
+/// The plain ODBC loops: what any program storing a note per coupon would do, with nothing of the tool's layer.
 class RawInserter {
 public:
     RawInserter(const QString& AConnectionString, const QString& AInsert)
@@ -57,35 +56,70 @@ public:
     }
     ~RawInserter() { SQLFreeHandle(SQL_HANDLE_ENV, Env); }
 
-    void Store(const QByteArray& ARef, const QString& AXml) {
-        SQLHDBC dbc = SQL_NULL_HANDLE;
-        Check(SQLAllocHandle(SQL_HANDLE_DBC, Env, &dbc), SQL_HANDLE_ENV, Env);
-        Check(
-            SQLDriverConnectW(dbc, nullptr, Wide(ConnectionString), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-            SQL_HANDLE_DBC, dbc);
-        SQLHSTMT stmt = SQL_NULL_HANDLE;
-        Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc);
-        Check(SQLPrepareW(stmt, Wide(Insert), SQL_NTS), SQL_HANDLE_STMT, stmt);
-        QByteArray qualifier("PRR");
-        SQLLEN qualifierLength = qualifier.size();
-        SQLLEN xmlLength = AXml.size() * SQLLEN(sizeof(SQLWCHAR));
-        SQLLEN refLength = ARef.size();
-        Check(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 3, 0, qualifier.data(), 0,
-                               &qualifierLength),
-              SQL_HANDLE_STMT, stmt);
-        Check(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WLONGVARCHAR, SQLULEN(AXml.size()), 0,
-                               const_cast<ushort*>(AXml.utf16()), 0, &xmlLength),
-              SQL_HANDLE_STMT, stmt);
-        Check(SQLBindParameter(stmt, 3, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, SQLULEN(ARef.size()), 0,
-                               const_cast<char*>(ARef.constData()), 0, &refLength),
-              SQL_HANDLE_STMT, stmt);
-        Check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt);
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        SQLDisconnect(dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    /// Connects, prepares, inserts each coupon and disconnects: once for all of them with AHold, else per coupon.
+    /// Returns the rows inserted.
+    qint64 Store(const QStringList& ARefs, const QString& AXml, bool AHold) {
+        qint64 stored = 0;
+        if (AHold) {
+            Session session(*this);
+            for (const QString& ref : ARefs) {
+                stored += session.Execute(ref.toLatin1(), AXml);
+            }
+        } else {
+            for (const QString& ref : ARefs) {
+                Session session(*this);
+                stored += session.Execute(ref.toLatin1(), AXml);
+            }
+        }
+        return stored;
     }
 
 private:
+    /// One connection and the insert prepared on it.
+    class Session {
+    public:
+        explicit Session(const RawInserter& AOwner) {
+            Check(SQLAllocHandle(SQL_HANDLE_DBC, AOwner.Env, &Dbc), SQL_HANDLE_ENV, AOwner.Env);
+            Check(SQLDriverConnectW(Dbc, nullptr, Wide(AOwner.ConnectionString), SQL_NTS, nullptr, 0, nullptr,
+                                    SQL_DRIVER_NOPROMPT),
+                  SQL_HANDLE_DBC, Dbc);
+            Check(SQLAllocHandle(SQL_HANDLE_STMT, Dbc, &Stmt), SQL_HANDLE_DBC, Dbc);
+            Check(SQLPrepareW(Stmt, Wide(AOwner.Insert), SQL_NTS), SQL_HANDLE_STMT, Stmt);
+        }
+        ~Session() {
+            SQLFreeHandle(SQL_HANDLE_STMT, Stmt);
+            SQLDisconnect(Dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, Dbc);
+        }
+        Session(const Session&) = delete;
+        Session& operator=(const Session&) = delete;
+
+        qint64 Execute(const QByteArray& ARef, const QString& AXml) {
+            QByteArray qualifier("PRR");
+            SQLLEN qualifierLength = qualifier.size();
+            SQLLEN xmlLength = AXml.size() * SQLLEN(sizeof(SQLWCHAR));
+            SQLLEN refLength = ARef.size();
+            Check(SQLBindParameter(Stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, 3, 0, qualifier.data(), 0,
+                                   &qualifierLength),
+                  SQL_HANDLE_STMT, Stmt);
+            Check(SQLBindParameter(Stmt, 2, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WLONGVARCHAR, SQLULEN(AXml.size()), 0,
+                                   const_cast<ushort*>(AXml.utf16()), 0, &xmlLength),
+                  SQL_HANDLE_STMT, Stmt);
+            Check(SQLBindParameter(Stmt, 3, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR, SQLULEN(ARef.size()), 0,
+                                   const_cast<char*>(ARef.constData()), 0, &refLength),
+                  SQL_HANDLE_STMT, Stmt);
+            Check(SQLExecute(Stmt), SQL_HANDLE_STMT, Stmt);
+            SQLLEN rows = 0;
+            Check(SQLRowCount(Stmt, &rows), SQL_HANDLE_STMT, Stmt);
+            Check(SQLFreeStmt(Stmt, SQL_CLOSE), SQL_HANDLE_STMT, Stmt);
+            return rows;
+        }
+
+    private:
+        SQLHDBC Dbc = SQL_NULL_HANDLE;
+        SQLHSTMT Stmt = SQL_NULL_HANDLE;
+    };
+
     static SQLWCHAR* Wide(const QString& AText) {
         return reinterpret_cast<SQLWCHAR*>(const_cast<ushort*>(AText.utf16()));
     }
@@ -104,11 +138,37 @@ QString PositionalInsert() {
     return text;
 }
 
-int Run(const QStringList& AArgs) {
-    if (AArgs.size() < 5) {
-        throw std::runtime_error("usage: bench_export SERVER USER PASSWORD DATABASE [COUNT]");
+/// Gives the first ACount coupons of the DFe data file the references BENCH-T-0, BENCH-T-1, ... in row order.
+void NumberCoupons(const QString& AFile, int ACount) {
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(AFile.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const QByteArray sql = QStringLiteral("UPDATE tb_nfce SET ID_ZEVRIK = 'BENCH-T-' || (rowid - 1) "
+                                          "WHERE rowid <= %1")
+                               .arg(ACount)
+                               .toUtf8();
+    const bool done = opened == SQLITE_OK &&
+                      sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK &&
+                      sqlite3_changes(db) == ACount;
+    const std::string message = sqlite3_errmsg(db);
+    sqlite3_close(db);
+    if (!done) {
+        throw std::runtime_error("the DFe data file cannot take the benchmark's references: " + message);
     }
-    const int count = AArgs.value(5, QStringLiteral("1000")).toInt();
+}
+
+QStringList Refs(const char* ASide, int AFirst, int ALast) {
+    QStringList refs;
+    for (int n = AFirst; n < ALast; ++n) {
+        refs << QStringLiteral("BENCH-%1-%2").arg(QLatin1String(ASide)).arg(n);
+    }
+    return refs;
+}
+
+int Run(const QStringList& AArgs) {
+    if (AArgs.size() < 6) {
+        throw std::runtime_error("usage: bench_export SERVER USER PASSWORD DATABASE DFEFILE [COUNT]");
+    }
+    const int count = AArgs.value(6, QStringLiteral("1000")).toInt();
     QTemporaryDir folder;
     TConfigZEVRIK settings(folder.filePath(QStringLiteral("ExportarDFe.ini")));
     settings.SetServidor(AArgs[1]);
@@ -116,40 +176,64 @@ int Run(const QStringList& AArgs) {
     settings.SetUsuario(AArgs[2]);
     settings.SetSenha(AArgs[3]);
     ConfigIni = &settings;
-    TdtmZEVRIK module;
-    dtmZEVRIK = &module;
+    TdtmZEVRIK retail;
+    dtmZEVRIK = &retail;
+    TdtmConexaoLocal local;
+    dtmConexaoLocal = &local;
+
+    NumberCoupons(AArgs[5], count);
+    TFiltroDocumentos::Executar(AArgs[5], QDate(2000, 1, 1), QDate(2099, 12, 31), false);
+    TDbQuery& documents = *local.qryDocumentosEmitidos;
+    documents.MoveTo(INT_MAX);
+    if (documents.FetchedRowCount() < count) {
+        throw std::runtime_error("the DFe data file holds too few coupons");
+    }
+    // The raw loops store the same text the tool reads, so all three send the same bytes.
+    const QString xml = documents.FieldByName(QStringLiteral("XML_ZEVRIK")).AsString();
     RawInserter raw(QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4")
                         .arg(AArgs[2], AArgs[3], AArgs[1], AArgs[4]),
                     PositionalInsert());
-    const QString xml = SampleXml();
 
-    QList<double> tool;
-    QList<double> plain;
-    qint64 stored = 0;
-    for (int first = 0; first < count; first += BlockSize) {
-        const int last = qMin(count, first + BlockSize);
-        tool << Bench::TimeMs([&] {
-            for (int n = first; n < last; ++n) {
-                stored += module.SalvarCupomFiscalBD(QStringLiteral("BENCH-T-%1").arg(n), xml);
-            }
-        });
-        plain << Bench::TimeMs([&] {
-            for (int n = first; n < last; ++n) {
-                raw.Store(QStringLiteral("BENCH-R-%1").arg(n).toLatin1(), xml);
-            }
-        });
-    }
-    if (stored != count) {
-        throw std::runtime_error(
-            QStringLiteral("the tool stored %1 of %2 coupons").arg(stored).arg(count).toStdString());
-    }
     double toolMs = 0;
-    double plainMs = 0;
-    for (int i = 0; i < tool.size(); ++i) {
-        toolMs += tool[i];
-        plainMs += plain[i];
+    double perCouponMs = 0;
+    double heldMs = 0;
+    qint64 stored[3] = {};
+    for (int first = 0, block = 0; first < count; first += BlockSize, ++block) {
+        const int last = qMin(count, first + BlockSize);
+        QList<TDbBookmark> marks;
+        for (int row = first; row < last; ++row) {
+            marks << documents.BookmarkAt(row);
+        }
+        const auto tool = [&] {
+            TExportacaoDocumentos run(documents, marks, [&](const QString& ARef, const QString& AXml) {
+                const qint64 rows = retail.SalvarCupomFiscalBD(ARef, AXml);
+                stored[0] += rows;
+                return rows;
+            });
+            run.Executar([](int) {});
+        };
+        const auto perCoupon = [&] { stored[1] += raw.Store(Refs("R", first, last), xml, false); };
+        const auto held = [&] { stored[2] += raw.Store(Refs("H", first, last), xml, true); };
+        // Each of the three goes first in turn.
+        const std::function<void()> order[3] = {tool, perCoupon, held};
+        double* const times[3] = {&toolMs, &perCouponMs, &heldMs};
+        for (int i = 0; i < 3; ++i) {
+            const int which = (block + i) % 3;
+            *times[which] += Bench::TimeMs(order[which]);
+        }
     }
-    Bench::PrintRow(QStringLiteral("export"), QString::number(count), toolMs, plainMs, QStringLiteral("ms"), 1.15);
+    for (const qint64 rows : stored) {
+        if (rows != count) {
+            throw std::runtime_error(
+                QStringLiteral("a side stored %1 of %2 coupons").arg(rows).arg(count).toStdString());
+        }
+    }
+    Bench::PrintRow(QStringLiteral("export vs one held connection"), QString::number(count), toolMs, heldMs,
+                    QStringLiteral("ms"), 1.15);
+    Bench::PrintRow(QStringLiteral("export vs connect per coupon"), QString::number(count), toolMs, perCouponMs,
+                    QStringLiteral("ms"), 1.15);
+    local.Desconectar();
+    dtmConexaoLocal = nullptr;
     dtmZEVRIK = nullptr;
     ConfigIni = nullptr;
     return 0;
@@ -158,6 +242,7 @@ int Run(const QStringList& AArgs) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    Bench::KeepFreedMemory();
     QCoreApplication application(argc, argv);
     try {
         return Run(application.arguments());

@@ -6,7 +6,7 @@
 
 The coupons are those of gen_dfe.py (same columns, XML and cancellations); they are written in chunks inside one
 transaction so that a million coupons need neither a million-entry list nor a commit per row. The export seed holds
-2 x N open sales documents: BENCH-T-<n> for the tool and BENCH-R-<n> for the plain ODBC loop.
+3 x N open sales documents: BENCH-T-<n> for the tool, BENCH-R-<n> and BENCH-H-<n> for the two plain ODBC loops.
 """
 
 import argparse
@@ -63,9 +63,9 @@ def write_streaming(path, count, start, days, seed, xml_size):
 
 def export_seed(path, count):
     piece, ligne = [], []
-    for side in ("T", "R"):
+    for side in ("T", "R", "H"):
         for n in range(count):
-            numero = (1 if side == "T" else 2) * 10_000_000 + n
+            numero = ("TRH".index(side) + 1) * 10_000_000 + n
             piece.append({"GP_NATUREPIECEG": "FFO", "GP_SOUCHE": "BENCH", "GP_NUMERO": numero, "GP_INDICEG": 0,
                           "GP_REFINTERNE": f"BENCH-{side}-{n}", "GP_TYPECOMPTA": "TIC", "GP_ETABLISSEMENT": "001"})
             ligne.append({"GL_ETABLISSEMENT": "001", "GL_SOUCHE": "BENCH", "GL_NUMERO": numero, "GL_NUMLIGNE": 1,
