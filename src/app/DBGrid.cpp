@@ -106,6 +106,11 @@ void TDBGrid::ListChanged() {
     if (WidthsPending) {
         AdjustColumnWidths();
     }
+    // A new list is laid out now, before anything paints it: left to the view's own timer, the layout would come
+    // after the first paint and paint the grid a second time.
+    if (ListOpen() && isVisible()) {
+        executeDelayedItemsLayout();
+    }
     FollowCurrentRow(CurrentRow());
 }
 
@@ -116,6 +121,9 @@ void TDBGrid::AdjustColumnWidths() {
     const QFontMetrics titleMetrics(horizontalHeader()->font());
     // Digits all have the same advance: a row of them is measured by multiplying, not by laying out a long text.
     const qreal digit = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
+    // The view hears of each resized column only to lay out and repaint them from a timer, after the grid has been
+    // painted once already; it is laid out with the new widths in one go instead (the caller's layout).
+    const QSignalBlocker quiet(horizontalHeader());
     for (int column = 0; column < Model->columnCount(); ++column) {
         const QString title = Model->headerData(column, Qt::Horizontal).toString();
         const int digits = qCeil(digit * Model->DisplayWidth(column));

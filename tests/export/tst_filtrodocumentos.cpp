@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <utility>
 
 #include <sqlite3.h>
 
@@ -36,6 +37,23 @@ void ArquivoSemTabela(const QString& ACaminho) {
     QCOMPARE(sqlite3_exec(banco, "create table tb_outra (x integer)", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(banco);
 }
+
+/// Counts the paint events of the widgets it watches.
+class ContadorDePinturas : public QObject {
+public:
+    int Pinturas = 0;
+    /// Runs the pending events and starts counting afresh; the paints that were still due.
+    int Esperar() {
+        QCoreApplication::processEvents();
+        return std::exchange(Pinturas, 0);
+    }
+    bool eventFilter(QObject* AObservado, QEvent* AEvento) override {
+        if (AEvento->type() == QEvent::Paint) {
+            ++Pinturas;
+        }
+        return QObject::eventFilter(AObservado, AEvento);
+    }
+};
 
 QString Id(int ANumero) {
     return DfeFixture::SimpleRow(ANumero).value(QStringLiteral("ID_ZEVRIK")).toString();
@@ -61,6 +79,7 @@ private slots:
     void semRegistrosFechaAConexao_data();
     void semRegistrosFechaAConexao();
     void segundoFiltroTiraAsMarcas();
+    void filtroPintaAGradeUmaVez();
     void pendentesComConfiguracaoIncompletaMantemALista();
     void arquivoInvalido_data();
     void arquivoInvalido();
@@ -287,6 +306,25 @@ void TstFiltroDocumentos::segundoFiltroTiraAsMarcas() {
     QVERIFY(FModals->shown().isEmpty());
     QCOMPARE(IdsDaGrade(FPrograma->Grade()).size(), 4);
     QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
+}
+
+// Each run closes the list and opens the new one: the grid is laid out for the new list before it paints it, and
+// paints it once.
+void TstFiltroDocumentos::filtroPintaAGradeUmaVez() {
+    const QString arquivo = ArquivoDeAbril();
+    QWidget& area = *FPrograma->Grade().viewport();
+    ContadorDePinturas contador;
+    area.installEventFilter(&contador);
+    for (int vez = 1; vez <= 3; ++vez) {
+        QTRY_COMPARE_WITH_TIMEOUT(contador.Esperar(), 0, 1000);
+        Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+        QTest::qWait(100);
+        QVERIFY(FModals->shown().isEmpty());
+        // The first run also brings the scroll bars in, which resizes the area once more.
+        if (vez > 1) {
+            QCOMPARE(contador.Pinturas, 1);
+        }
+    }
 }
 
 void TstFiltroDocumentos::pendentesComConfiguracaoIncompletaMantemALista() {
