@@ -127,10 +127,11 @@ class Connection:
             return False
         out = (tds.envchange_text(1, cfg.database, "master")
                + tds.message(tds.TOK_INFO, 5701, 2, 0, "Changed database context to '%s'." % cfg.database,
-                             SERVER_NAME)
+                             SERVER_NAME, version=self.version)
                + tds.envchange_collation()
                + tds.envchange_text(2, "us_english")
-               + tds.message(tds.TOK_INFO, 5703, 1, 0, "Changed language setting to us_english.", SERVER_NAME)
+               + tds.message(tds.TOK_INFO, 5703, 1, 0, "Changed language setting to us_english.", SERVER_NAME,
+                             version=self.version)
                + tds.loginack(self.version, self.config.tds_version)
                + tds.envchange_text(4, str(self.packet_size), str(self.packet_size)))
         self.send(out + self.done())
@@ -140,7 +141,8 @@ class Connection:
         return tds.done(token, status, curcmd, count, self.version)
 
     def error_token(self, err):
-        return tds.message(tds.TOK_ERROR, err.number, err.state, err.klass, err.text, SERVER_NAME, "", err.line)
+        return tds.message(tds.TOK_ERROR, err.number, err.state, err.klass, err.text, SERVER_NAME, "", err.line,
+                           self.version)
 
     # ------------------------------------------------------------ requests
 

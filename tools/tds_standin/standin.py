@@ -219,8 +219,14 @@ def main(argv):
     threading.Thread(target=watch_parent, args=(args.parent_pid, stop), daemon=True).start()
     if args.control_stdin:
         threading.Thread(target=control.serve_stdin, args=(stop,), daemon=True).start()
+    # SIGTERM may reach another thread: only the main thread runs the handler, so it must never block for long.
+    listener.settimeout(0.5)
     while True:
-        sock, _ = listener.accept()
+        try:
+            sock, _ = listener.accept()
+        except TimeoutError:
+            continue
+        sock.settimeout(None)
         sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         conn = server.Connection(sock, config, db, faults, control)
         threading.Thread(target=conn.serve, daemon=True).start()

@@ -1,7 +1,7 @@
 """TDS 7.1 to 7.4 wire format: packets, PRELOGIN/LOGIN7 parsing, RPC parameters and response tokens.
 
-Token builders take the version both sides speak: before 7.2 a DONE row count and a column's user type are
-narrower, and (max) values travel as text/ntext/image with a text pointer instead of PLP chunks.
+Token builders take the version both sides speak: before 7.2 a DONE row count, a message's line number and a
+column's user type are narrower, and (max) values travel as text/ntext/image with a text pointer instead of PLP chunks.
 """
 
 import datetime
@@ -179,9 +179,9 @@ def envchange_collation():
     return bytes([TOK_ENVCHANGE]) + struct.pack("<H", len(body)) + body
 
 
-def message(token, number, state, klass, text, server, proc="", line=1):
+def message(token, number, state, klass, text, server, proc="", line=1, version=TDS74):
     body = (struct.pack("<iBB", number, state, klass) + us_varchar(text) + b_varchar(server) + b_varchar(proc)
-            + struct.pack("<i", line))
+            + struct.pack("<i" if version >= TDS72 else "<H", line))
     return bytes([token]) + struct.pack("<H", len(body)) + body
 
 
