@@ -153,7 +153,8 @@ void TstStandInProtocol::transaction_data() {
 
     // ODBC manual commit: FreeTDS sends transaction manager requests from 7.2 on, T-SQL before.
     for (const QByteArray version : {"7.4", "7.1"}) {
-        for (const char* start : {"odbc", "BEGIN TRANSACTION", "SET IMPLICIT_TRANSACTIONS ON"}) {
+        for (const char* start : {"odbc", "BEGIN TRANSACTION", "SET IMPLICIT_TRANSACTIONS ON",
+                                  "set nocount off\nset implicit_transactions on"}) {
             for (const auto& [end, kept] : {std::pair{"commit", 1}, {"rollback", 0}, {"disconnect", 0}})
                 QTest::addRow("%s, %s, %s", version.constData(), start, end)
                     << version << QString::fromLatin1(start) << QString::fromLatin1(end) << qlonglong(kept);

@@ -1,5 +1,6 @@
 """One client connection's session: its SET options, its transaction and the statements it runs."""
 
+import itertools
 import re
 import sqlite3
 
@@ -32,7 +33,7 @@ class Session:
     in `events` as (ENVCHANGE type, descriptor) for the connection to announce.
     """
 
-    next_descriptor = 1
+    descriptors = itertools.count(1)
 
     def __init__(self, db, nocount=False):
         self.db = db
@@ -53,8 +54,7 @@ class Session:
     def begin(self):
         self.trancount += 1
         if self.trancount == 1:
-            Session.next_descriptor += 1
-            self.descriptor = Session.next_descriptor.to_bytes(8, "little")
+            self.descriptor = next(Session.descriptors).to_bytes(8, "little")
             self.events.append((ENV_BEGIN, self.descriptor))
 
     def commit(self):

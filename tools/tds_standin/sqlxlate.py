@@ -68,15 +68,17 @@ def render(tokens):
 
 
 def split_statements(tokens):
-    """Split a batch at ';' outside parentheses, and before the words that always start a statement (IF and
-    the transaction statements, which clients send without ';'); empty statements vanish."""
+    """Split a batch at ';' outside parentheses, and before the words that always start a statement (IF, the
+    transaction statements and a SET after a SET, which clients send without ';'); empty statements vanish."""
     statements, current, depth = [], [], 0
     for t in tokens:
         if t.text == "(":
             depth += 1
         elif t.text == ")":
             depth -= 1
-        if depth == 0 and t.kind == "ident" and t.low() in STATEMENT_STARTS and current:
+        # SET options come one after another without ';' (SET inside UPDATE is no statement of its own).
+        starts = t.low() in STATEMENT_STARTS or (t.low() == "set" and current and current[0].low() == "set")
+        if depth == 0 and t.kind == "ident" and starts and current:
             statements.append(current)
             current = []
         if t.text == ";" and depth == 0:
