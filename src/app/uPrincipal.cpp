@@ -10,7 +10,9 @@
 #include "settings/uConfigSQLServerConexao.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -174,8 +176,21 @@ void TfrmPrincipal::btnBuscarArquivoDadosDFeClick() {
     OpenDialog1.setFileMode(QFileDialog::ExistingFile);
     OpenDialog1.setNameFilter(QStringLiteral("Arquivos de dados DF-e (*.sqlite)"));
     OpenDialog1.setDefaultSuffix(QStringLiteral("sqlite"));
+    // As the classic dialog: the folder of the chosen file, else the one last confirmed in this run, else the
+    // current directory (not the toolkit's memory of other runs). Only the dialog moves; the process's current
+    // directory stays as it was.
+    const QDir pastaDoArquivo = QFileInfo(edtArquivosDadosDFe->text()).absoluteDir();
+    if (!edtArquivosDadosDFe->text().isEmpty() && pastaDoArquivo.exists()) {
+        OpenDialog1.setDirectory(pastaDoArquivo);
+    } else if (!UltimaPastaConfirmada.isEmpty()) {
+        OpenDialog1.setDirectory(UltimaPastaConfirmada);
+    } else {
+        OpenDialog1.setDirectory(QDir::currentPath());
+    }
     if (TPresentation::ShowModal(OpenDialog1) == QDialog::Accepted && !OpenDialog1.selectedFiles().isEmpty()) {
-        edtArquivosDadosDFe->setText(OpenDialog1.selectedFiles().constFirst());
+        const QString escolhido = OpenDialog1.selectedFiles().constFirst();
+        UltimaPastaConfirmada = QFileInfo(escolhido).absolutePath();
+        edtArquivosDadosDFe->setText(escolhido);
     }
 }
 

@@ -54,6 +54,9 @@ protected:
 private:
     void CriarMenu();
     void CriarFiltro(QWidget* parent);
+
+    /// Where the file chooser was last confirmed in this run; empty before the first confirmation.
+    QString UltimaPastaConfirmada;
 };
 
 /// The single main window, alive from start-up to exit; null outside that span.

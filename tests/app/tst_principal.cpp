@@ -61,6 +61,7 @@ private slots:
     void formShow();
     void fileChooserConfirmed();
     void fileChooserCancelled();
+    void fileChooserFolder();
 
 private:
     QDialog* runFileChooser(ModalAnswers& modals);
@@ -268,6 +269,51 @@ void tst_Principal::fileChooserCancelled() {
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(modals.shown()[0].kind, QStringLiteral("OpenDialog1"));
     QCOMPARE(m_form->edtArquivosDadosDFe->text(), QStringLiteral("/dados/anterior.sqlite"));
+}
+
+// The chooser opens in the folder of the path in the box, else where it was last confirmed; the process's current
+// directory never moves.
+void tst_Principal::fileChooserFolder() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a/b")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("c")));
+    const QString emA = dir.filePath(QStringLiteral("a/dados.sqlite"));
+    QFile created(emA);
+    QVERIFY(created.open(QIODevice::WriteOnly));
+    created.close();
+    const QString currentBefore = QDir::currentPath();
+
+    ModalAnswers modals;
+    QStringList folders;
+    const auto noteFolder = [&folders](QDialog& dialog) {
+        folders << dynamic_cast<QFileDialog&>(dialog).directory().absolutePath();
+        dialog.reject();
+        return int(QDialog::Rejected);
+    };
+    const auto click = [this] { QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton); };
+
+    modals.handle(noteFolder); // nothing chosen yet: where the toolkit starts
+    click();
+    m_form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("a/b/outro.sqlite")));
+    modals.handle(noteFolder); // the folder of the path shown, whether the file exists or not
+    click();
+    modals.handle([&](QDialog& dialog) { // confirmed in a/
+        auto& chooser = dynamic_cast<QFileDialog&>(dialog);
+        chooser.setDirectory(dir.filePath(QStringLiteral("c")));
+        chooser.selectFile(emA);
+        dialog.accept(); // checks the choice, as the Open button does
+        return chooser.result();
+    });
+    click();
+    QCOMPARE(m_form->edtArquivosDadosDFe->text(), emA);
+    m_form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("sumiu/x.sqlite")));
+    modals.handle(noteFolder); // the path's folder is gone: where it was last confirmed
+    click();
+
+    QVERIFY(modals.allAnswered());
+    QCOMPARE(folders,
+             QStringList({currentBefore, dir.filePath(QStringLiteral("a/b")), dir.filePath(QStringLiteral("a"))}));
+    QCOMPARE(QDir::currentPath(), currentBefore);
 }
 
 int main(int argc, char** argv) {
