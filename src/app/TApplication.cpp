@@ -4,8 +4,10 @@
 
 #include <QFont>
 #include <QIconEngine>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QTranslator>
 
 #include <optional>
 
@@ -87,6 +89,11 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Every window of the program uses it: as the application's font, start-up resolves one face instead of two.
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setStyle(new TApplicationStyle);
+    // The toolkit's own texts (file chooser, edit boxes' menus, standard buttons) speak the program's language.
+    auto* textosDoToolkit = new QTranslator(this);
+    if (textosDoToolkit->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(textosDoToolkit);
+    }
 }
 
 TApplication::~TApplication() = default;

@@ -10,11 +10,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -62,6 +64,7 @@ private slots:
     void fileChooserConfirmed();
     void fileChooserCancelled();
     void fileChooserFolder();
+    void toolkitTextsInPortuguese();
 
 private:
     QDialog* runFileChooser(ModalAnswers& modals);
@@ -314,6 +317,38 @@ void tst_Principal::fileChooserFolder() {
     QCOMPARE(folders,
              QStringList({currentBefore, dir.filePath(QStringLiteral("a/b")), dir.filePath(QStringLiteral("a"))}));
     QCOMPARE(QDir::currentPath(), currentBefore);
+}
+
+// The toolkit's own texts, loaded at start-up: the file chooser as the "..." button opens it, and an edit box's menu.
+void tst_Principal::toolkitTextsInPortuguese() {
+    QStringList chooserTexts;
+    ModalAnswers modals;
+    modals.handle([&chooserTexts](QDialog& dialog) {
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+            chooserTexts << dialog.findChild<QLabel*>(QLatin1String(name))->text();
+        }
+        const auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        chooserTexts << buttons->button(QDialogButtonBox::Open)->text()
+                     << buttons->button(QDialogButtonBox::Cancel)->text();
+        return int(QDialog::Rejected);
+    });
+    QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
+    QVERIFY(modals.allAnswered());
+    QCOMPARE(chooserTexts,
+             QStringList({"Procurar em:", "&Nome do arquivo:", "Arquivos do tipo:", "&Abrir", "Cancelar"}));
+
+    QLineEdit edit; // an editable box: its menu has every entry
+    QTest::keyClicks(&edit, QStringLiteral("abc"));
+    edit.selectAll();
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList menuTexts;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator()) {
+            menuTexts << action->text();
+        }
+    }
+    QCOMPARE(menuTexts, QStringList({"&Desfazer\tCtrl+Z", "&Refazer\tCtrl+Y", "Recor&tar\tCtrl+X", "&Copiar\tCtrl+C",
+                                     "C&olar\tCtrl+V", "Excluir", "Selecionar tudo\tCtrl+A"}));
 }
 
 int main(int argc, char** argv) {
