@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3 unixodbc unixodbc-dev tdsodbc freetds-bin libsqliteodbc
   python3 xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-dejavu-extra locales clang-format
-  qt6-translations-l10n
+  qt6-translations-l10n openbox
 )
 
 missing=()

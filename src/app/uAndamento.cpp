@@ -1,11 +1,10 @@
 #include "app/uAndamento.h"
 
+#include "app/ScreenCentring.h"
 #include "app/TPresentation.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QVBoxLayout>
 
 TfrmAndamento* frmAndamento = nullptr;
@@ -54,6 +53,7 @@ TfrmAndamento::TfrmAndamento(QWidget* AParent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(Margem, Margem, Margem, Margem);
     layout->addWidget(Memo1);
+    ScreenCentring::Install(*this);
 }
 
 TfrmAndamento::~TfrmAndamento() = default;
@@ -65,18 +65,6 @@ void TfrmAndamento::MostrarMensagem(const QString& AMensagem) {
     }
     frmAndamento->Memo1->clear();
     frmAndamento->Memo1->setPlainText(AparaControles(AMensagem));
-    frmAndamento->CentralizarNaTela();
     TPresentation::ShowModal(*frmAndamento);
     frmAndamento->hide();
-}
-
-void TfrmAndamento::CentralizarNaTela() {
-    QScreen* tela = QGuiApplication::primaryScreen();
-    if (tela == nullptr) {
-        return;
-    }
-    // The frame is known once the window has been shown; before that the client area stands for it.
-    QRect moldura = frameGeometry();
-    moldura.moveCenter(tela->geometry().center());
-    move(moldura.topLeft());
 }

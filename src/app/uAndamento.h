@@ -5,7 +5,8 @@
 class QPlainTextEdit;
 
 /// The message window: shows a block of text, line by line, modally until the operator closes it. One instance,
-/// created on first use and kept until the application object goes. UI thread only.
+/// created on first use and kept until the application object goes; centred on the screen at each showing. UI thread
+/// only.
 class TfrmAndamento : public QDialog {
     Q_OBJECT
 public:
@@ -17,9 +18,6 @@ public:
     static void MostrarMensagem(const QString& AMensagem);
 
     QPlainTextEdit* Memo1 = nullptr;
-
-private:
-    void CentralizarNaTela();
 };
 
 /// The single instance; null until the first MostrarMensagem.

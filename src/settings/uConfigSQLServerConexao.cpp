@@ -1,16 +1,15 @@
 #include "settings/uConfigSQLServerConexao.h"
 
+#include "app/ScreenCentring.h"
 #include "app/TPresentation.h"
 #include "retail/TryFinally.h"
 #include "retail/dZevrik.h"
 #include "settings/uConfig.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 #include <memory>
@@ -81,9 +80,7 @@ TfrmConfigSQLServerConexao::TfrmConfigSQLServerConexao(QWidget* AParent)
     setTabOrder(ckbMostrarSenha, btnGravar);
     setTabOrder(btnGravar, btnCancelar);
 
-    QRect moldura = frameGeometry();
-    moldura.moveCenter(QGuiApplication::primaryScreen()->geometry().center());
-    move(moldura.topLeft());
+    ScreenCentring::Install(*this);
 
     FormCreate();
 }
