@@ -337,6 +337,12 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
     case Qt::Key_Escape:
         ClearMarks();
         return true;
+    case Qt::Key_A:
+        if (AModifiers != Qt::ControlModifier) {
+            return false;
+        }
+        MarkAll();
+        return true;
     default:
         return false;
     }
@@ -344,6 +350,23 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
 
 void TDBGrid::ClearMarks() {
     Marks.Clear();
+    RangeActive = false;
+    Repaint();
+}
+
+// Ctrl+A: every row of the list, fetching what is not fetched yet; the current row stays. A failure while fetching
+// leaves the marks as they were.
+void TDBGrid::MarkAll() {
+    TDbQuery& query = *DataSet();
+    // A read error met on the way comes back from the next fetch, and travels on from there.
+    while (!query.AllRowsFetched() && query.FetchMore(INT_MAX) > 0) {
+    }
+    std::vector<TDbBookmark> rows;
+    rows.reserve(std::size_t(query.FetchedRowCount()));
+    for (int row = 0; row < query.FetchedRowCount(); ++row) {
+        rows.push_back(query.BookmarkAt(row));
+    }
+    Marks.Assign(std::move(rows));
     RangeActive = false;
     Repaint();
 }

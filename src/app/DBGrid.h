@@ -74,6 +74,7 @@ private:
     void AdjustColumnWidths();
     bool HandleKey(int AKey, Qt::KeyboardModifiers AModifiers);
     void ClearMarks();
+    void MarkAll();
     void Step(int ADirection);
     void StepRange(int ADirection);
     void MoveTo(int ARow);

@@ -2,6 +2,7 @@
 
 #include "data/TDbQuery.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -133,4 +134,16 @@ void TDBGridMarks::Toggle(const TDbBookmark& ABookmark) {
     } else if (!ABookmark.IsEmpty()) {
         InsertAt(place, ABookmark);
     }
+}
+
+void TDBGridMarks::Assign(std::vector<TDbBookmark> ASorted) {
+    Clear();
+    // Half-full blocks leave room for the marks made and removed afterwards.
+    const std::size_t length = MaxBlockLength / 2;
+    for (std::size_t first = 0; first < ASorted.size(); first += length) {
+        const auto begin = ASorted.begin() + std::ptrdiff_t(first);
+        const auto end = ASorted.begin() + std::ptrdiff_t(std::min(first + length, ASorted.size()));
+        Blocks.emplace_back(std::make_move_iterator(begin), std::make_move_iterator(end));
+    }
+    Total = int(ASorted.size());
 }

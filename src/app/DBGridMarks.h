@@ -27,6 +27,8 @@ public:
     /// Removes and closes the gap; nothing when the row is not marked.
     void Remove(const TDbBookmark& ABookmark);
     void Toggle(const TDbBookmark& ABookmark);
+    /// Replaces the list with ASorted: distinct rows, already in row order.
+    void Assign(std::vector<TDbBookmark> ASorted);
     void Clear();
 
 private:

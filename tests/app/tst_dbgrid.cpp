@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <numeric>
 #include <set>
 
 class TstDBGrid : public QObject {
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void marcas();
     void listaDeMarcasEmOrdemDaGrade();
     void milharesDeMarcasFicamEmOrdem();
+    void ctrlAMarcaMesmoOQueNaoFoiLido();
+    void ctrlAComLinhaIlegivel();
     void teclasSemListaAbertaNaoFazemNada();
     void reabrirOuFecharApagaAsMarcas();
     void teclasCtrlVaoAsLinhasVisiveis();
@@ -224,6 +227,14 @@ void TstDBGrid::marcas_data() {
         << varias + ";tecla Ins;tecla Del;tecla Return;tecla F2;tecla Shift+Space;tecla Ctrl+Space;tecla A"
         << L{2, 4, 6} << 6 << false;
 
+    QList<int> todas(60);
+    std::iota(todas.begin(), todas.end(), 0);
+    QTest::newRow("Ctrl+A marca todas e fica") << "ir 7;tecla Ctrl+A" << todas << 7 << false;
+    QTest::newRow("Ctrl+A encerra o intervalo") << "ir 3;tecla Shift+Down;tecla Ctrl+A" << todas << 4 << false;
+    QTest::newRow("Ctrl+A e depois Ctrl+clique tira uma")
+        << "tecla Ctrl+A;ctrl+clique 5" << todas.mid(0, 5) + todas.mid(6) << 5 << false;
+    QTest::newRow("Ctrl+Shift+A e Alt+A não marcam")
+        << varias + ";tecla Ctrl+Shift+A;tecla Alt+A" << L{2, 4, 6} << 6 << false;
     QTest::newRow("clique direito só move") << varias + ";direito 9" << L{2, 4, 6} << 9 << false;
     QTest::newRow("clique direito não encerra o intervalo")
         << "ir 3;tecla Shift+Down;direito 9;tecla Shift+Down" << L{3, 4, 10} << 10 << true;
@@ -308,8 +319,47 @@ void TstDBGrid::milharesDeMarcasFicamEmOrdem() {
     QCOMPARE(Erros, QStringList());
 }
 
+// Ctrl+A on a list mostly not fetched yet: every row is marked, in grid order, and the current row stays.
+void TstDBGrid::ctrlAMarcaMesmoOQueNaoFoiLido() {
+    constexpr int Linhas = 3000;
+    Abrir(CriarArquivo(Linhas));
+    QVERIFY(Lista->FetchedRowCount() < Linhas);
+    Executar(QStringLiteral("clique 4"));
+    Executar(QStringLiteral("tecla Ctrl+A"));
+    QCOMPARE(Grade->SelectedRowCount(), Linhas);
+    QCOMPARE(Grade->model()->rowCount(), Linhas);
+    QCOMPARE(Lista->RecNo(), 4);
+    QList<int> todas(Linhas);
+    std::iota(todas.begin(), todas.end(), 0);
+    QCOMPARE(Marcadas(), todas);
+    QVERIFY(Grade->RowMarked(Linhas - 1));
+    // The marks behave as marks made one by one.
+    Executar(QStringLiteral("ctrl+clique 2"));
+    QVERIFY(!Grade->RowMarked(2));
+    QCOMPARE(Grade->SelectedRowCount(), Linhas - 1);
+    Executar(QStringLiteral("ctrl+clique 2"));
+    QCOMPARE(Marcadas(), todas);
+    QCOMPARE(Erros, QStringList());
+}
+
+// A row that cannot be read stops Ctrl+A with its error; the marks stay as they were.
+void TstDBGrid::ctrlAComLinhaIlegivel() {
+    DfeFixture fixture(Dir->filePath(QStringLiteral("dfe.sqlite")));
+    fixture.Create().InsertSimple(500);
+    QVariantMap longa = DfeFixture::SimpleRow(501);
+    longa.insert(QStringLiteral("ID_ZEVRIK"), QString(51, QLatin1Char('X')));
+    fixture.Insert(longa).InsertSimple(10, 502).Close();
+    Abrir(fixture.Path());
+    Executar(QStringLiteral("ctrl+clique 3"));
+    Executar(QStringLiteral("tecla Ctrl+A"));
+    QCOMPARE(Erros.size(), 1);
+    QVERIFY(Erros.constFirst().contains(QStringLiteral("overflow")));
+    QCOMPARE(Marcadas(), QList<int>({3}));
+    QCOMPARE(Lista->RecNo(), 3);
+}
+
 void TstDBGrid::teclasSemListaAbertaNaoFazemNada() {
-    for (const char* tecla : {"Space", "Up", "Down", "Shift+Down", "PgDown", "End", "Esc"}) {
+    for (const char* tecla : {"Space", "Up", "Down", "Shift+Down", "PgDown", "End", "Esc", "Ctrl+A"}) {
         Executar(QStringLiteral("tecla ") + QLatin1String(tecla));
     }
     const QPoint ponto(20, 20);
