@@ -4,8 +4,12 @@
 //   marking: Shift+Down presses and Ctrl+clicks on the list while it holds 50,000 marks, against the same presses
 //   and clicks with no marks; after each press the events it caused run, painting included, as for an operator.
 //
+//   mark all: Ctrl+A on a freshly filtered list (every row fetched and marked, then painted), against End on the same
+//   fresh list (every row fetched, then painted).
+//
 //   bench_grid firstpage FILE FIRST LAST SIZE [REPS]
 //   bench_grid marking FILE FIRST LAST SIZE
+//   bench_grid markall FILE FIRST LAST SIZE
 
 #include "BenchSupport.h"
 
@@ -165,6 +169,33 @@ void Marking(const QStringList& AArgs) {
                     Bench::MedianOf(bare), QStringLiteral("ms"), 1.5);
 }
 
+/// A key pressed on a freshly filtered list, until the events it caused, painting included, have run.
+double TimeKeyOnFreshList(TDBGrid& AGrid, Qt::Key AKey, Qt::KeyboardModifiers AModifiers) {
+    QTest::mouseClick(frmPrincipal->btnFiltrarRegistros, Qt::LeftButton);
+    AGrid.setFocus();
+    DrainEvents();
+    return Bench::TimeMs([&] {
+        QTest::keyClick(&AGrid, AKey, AModifiers);
+        DrainEvents();
+    });
+}
+
+void MarkAll(const QStringList& AArgs) {
+    SetUpWindow(AArgs);
+    TDBGrid& grid = Grid();
+    QList<double> all;
+    QList<double> end;
+    for (int round = 0; round < 5; ++round) {
+        end << TimeKeyOnFreshList(grid, Qt::Key_End, Qt::NoModifier);
+        all << TimeKeyOnFreshList(grid, Qt::Key_A, Qt::ControlModifier);
+        if (grid.SelectedRowCount() != grid.DataSet()->FetchedRowCount() || !grid.DataSet()->AllRowsFetched()) {
+            throw std::runtime_error("Ctrl+A did not mark every row");
+        }
+    }
+    Bench::PrintRow(QStringLiteral("mark all (Ctrl+A, %1 rows, painted)").arg(grid.SelectedRowCount()), AArgs[5],
+                    Bench::MedianOf(all), Bench::MedianOf(end), QStringLiteral("ms"), 1.5);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -173,11 +204,13 @@ int main(int argc, char* argv[]) {
     try {
         const QStringList args = application.arguments();
         if (args.size() < 6) {
-            throw std::runtime_error("usage: bench_grid firstpage|marking FILE FIRST LAST SIZE [REPS]");
+            throw std::runtime_error("usage: bench_grid firstpage|marking|markall FILE FIRST LAST SIZE [REPS]");
         }
         TProgram program(application, TApplication::applicationFilePath());
         if (args[1] == QLatin1String("firstpage")) {
             FirstPage(args);
+        } else if (args[1] == QLatin1String("markall")) {
+            MarkAll(args);
         } else {
             Marking(args);
         }

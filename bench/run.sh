@@ -48,6 +48,7 @@ run "$dfe" coldwalk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 1.5 7
 run "$dfe" memory "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 6000 150
 run "$build/bench/bench_grid" firstpage "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
 run "$build/bench/bench_grid" marking "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
+run "$build/bench/bench_grid" markall "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
 
 # Growth with the rows listed: a period covering the whole file, filtered and walked, at 10k, 100k and 1M.
 run "$dfe" walk "$data/month10k.sqlite" 2024-03-01 2024-03-31 10k "growth: filter + walk" 1.25 9
