@@ -2,8 +2,11 @@
 
 #include <QDateEdit>
 
-/// Drop-down date picker: calendar popup, the locale's short date format, and Tab moving to the next control (the
-/// arrow keys move between day, month and year).
+/// Drop-down date picker that types as the classic one: the section under the caret (day, month or year) is selected
+/// whole when the picker gets the focus or a click; digits replace it (two for day and month, four for the year, or
+/// fewer followed by "/" or a move; a two-digit year falls in 1950-2049); Left, Right and "/" move between
+/// sections; Up and Down step the section within its range. Every keystroke leaves a valid date, and the text is
+/// always that date's. Tab moves to the next control. UI thread only.
 class TDatePicker : public QDateEdit {
     Q_OBJECT
 public:
@@ -11,4 +14,20 @@ public:
 
 protected:
     bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SelectSection(int AIndex);
+    int SectionAtCursor(int APosition) const;
+    void TypeDigit(int ADigit);
+    void Step(int ADelta);
+    /// Sets the active section to AValue when that gives a date in range; the day is cut to the month's last.
+    bool SetSectionValue(int AValue);
+
+    int Active = 0; ///< index of the selected section
+    QString Typed;  ///< digits typed into the active section since it was selected
 };
