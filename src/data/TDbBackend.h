@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/TDbErrors.h"
 #include "data/TDbFieldDef.h"
 #include "data/TDbFieldType.h"
 
@@ -52,6 +53,9 @@ public:
     /// As Fetch, for rows that are cached until AArena goes: reads into ARow, one null slot per entry of AFields;
     /// a back end may copy large values into AArena's shared blocks instead of allocating each one. By default
     /// through Fetch.
+    ///
+    /// A cursor of a row-keyed statement (IDbBackend::PrepareRowKeyed) gives a deferred field that is not null as
+    /// a TDbDeferred with the row's key; any other cursor reads it as any other field.
     virtual bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) {
         (void)AArena;
         QVariantList row(AFields.size());
@@ -60,6 +64,12 @@ public:
         }
         std::move(row.begin(), row.end(), ARow);
         return true;
+    }
+    /// The value of deferred field AField in the row that AValue (given out by FetchInto) names, read now. Only
+    /// cursors of row-keyed statements give such values out, and they override this.
+    virtual QVariant ReadDeferred(const TDbBoundField& AField, const TDbDeferred& AValue) {
+        (void)AValue;
+        throw EDbError(QStringLiteral("Field '%1' cannot be read again").arg(AField.Def.Name));
     }
 };
 
@@ -85,6 +95,12 @@ public:
     /// Disconnects; statements prepared on it must be destroyed before.
     virtual void Close() = 0;
     virtual std::unique_ptr<IDbStatement> Prepare(const QString& ASql) = 0;
+    /// As Prepare, for a statement whose rows the back end can find again by a key of its own, so that its cursor
+    /// can defer fields; null when the back end or the statement cannot (a Prepare of the same text then decides).
+    virtual std::unique_ptr<IDbStatement> PrepareRowKeyed(const QString& ASql) {
+        (void)ASql;
+        return nullptr;
+    }
 };
 
 namespace DbBackends {

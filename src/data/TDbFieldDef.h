@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 /// Kind of a field of a row set.
@@ -25,4 +26,13 @@ struct TDbFieldDef {
     int Size = 0;      ///< characters for the text kinds; 0 when not limited
     int Precision = 0; ///< BCD only
     int Scale = 0;     ///< BCD only
+    /// Blob only: an open row set keeps whether the value is null, not its bytes, and reads the bytes again when the
+    /// field is asked for its value, where the back end can find the row again (otherwise it keeps the bytes).
+    bool Deferred = false;
 };
+
+/// The value an open row set keeps for a deferred field that is not null: the back end's key of its row.
+struct TDbDeferred {
+    qint64 RowKey = 0;
+};
+Q_DECLARE_TYPEINFO(TDbDeferred, Q_PRIMITIVE_TYPE);

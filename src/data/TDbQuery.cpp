@@ -10,6 +10,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 #include <exception>
 #include <mutex>
 
@@ -109,7 +111,14 @@ void TDbQuery::Open() {
     Conn->Open();
     DbActivity::Scope activity;
     auto state = WithErrorContext(objectName(), Sql, {}, [this] {
-        std::unique_ptr<IDbStatement> statement = Conn->Backend().Prepare(Sql);
+        std::unique_ptr<IDbStatement> statement;
+        if (std::any_of(Declared.cbegin(), Declared.cend(),
+                        [](const TDbFieldDef& AField) { return AField.Deferred; })) {
+            statement = Conn->Backend().PrepareRowKeyed(Sql);
+        }
+        if (!statement) {
+            statement = Conn->Backend().Prepare(Sql);
+        }
         statement->Execute({});
         IDbCursor& cursor = statement->Result();
         QList<TDbBoundField> bound = FieldBinder::Bind(objectName(), Declared, cursor.Columns());
@@ -277,7 +286,14 @@ TDbField TDbQuery::FieldByIndex(int AIndex) const {
     if (!Open_ || Open_->Current < 0 || Open_->Current >= Open_->Rows.RowCount()) {
         return TDbField(fields[AIndex], QVariant());
     }
-    return TDbField(fields[AIndex], Open_->Rows.At(Open_->Current, AIndex));
+    const QVariant& value = Open_->Rows.At(Open_->Current, AIndex);
+    if (value.metaType() != QMetaType::fromType<TDbDeferred>()) {
+        return TDbField(fields[AIndex], value);
+    }
+    DbActivity::Scope activity;
+    return TDbField(fields[AIndex], WithErrorContext(objectName(), Sql, {}, [&] {
+                        return Open_->Cursor->ReadDeferred(Open_->Bound[AIndex], value.value<TDbDeferred>());
+                    }));
 }
 
 TDbField TDbQuery::FieldByName(const QString& AName) const {

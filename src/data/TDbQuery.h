@@ -54,6 +54,7 @@ public:
     int FieldCount() const;
     /// The fields of this open row set as bound (declared ones with narrowed sizes, or derived ones).
     const QList<TDbFieldDef>& Fields() const;
+    /// The field in the current row; a deferred field's value is read from the back end now.
     TDbField FieldByIndex(int AIndex) const;
     /// EDbError "<object name>: Field '<name>' not found" when absent.
     TDbField FieldByName(const QString& AName) const;
@@ -68,8 +69,9 @@ public:
     void MoveTo(int ARow); ///< fetches up to ARow as needed; clamps to the rows there are
     int FetchedRowCount() const;
     bool AllRowsFetched() const;
-    int FetchMore(int ARows);                     ///< reads up to ARows further rows; the number read
-    QVariant ValueAt(int ARow, int AField) const; ///< a fetched row only
+    int FetchMore(int ARows); ///< reads up to ARows further rows; the number read
+    /// A fetched row only; a deferred field that is not null gives its TDbDeferred, not its value.
+    QVariant ValueAt(int ARow, int AField) const;
     TDbBookmark BookmarkAt(int ARow) const;
     int RowOf(const TDbBookmark& ABookmark) const; ///< -1 when it names no row of this opening
 

@@ -60,9 +60,12 @@ void TdtmConexaoLocal::DeclararCampos() {
         {QStringLiteral("XMSG"), K::String, 255, 0, 0},
         {QStringLiteral("NPROT"), K::String, 15, 0, 0},
         {QStringLiteral("DHRECBTO"), K::SQLTimeStamp, 0, 0, 0},
-        {QStringLiteral("XML_ZEVRIK"), K::Blob, 0, 0, 0},
-        {QStringLiteral("XML_NFCE"), K::Blob, 0, 0, 0},
-        {QStringLiteral("XML_CANCELAMENTO"), K::Blob, 0, 0, 0},
+        // The grid shows only whether the XML is there, and the export reads XML_ZEVRIK of the marked rows alone:
+        // the list keeps none of their bytes. They are read again when asked for, and are the bytes listed, since
+        // the list holds the file's lock while it is open.
+        {QStringLiteral("XML_ZEVRIK"), K::Blob, 0, 0, 0, true},
+        {QStringLiteral("XML_NFCE"), K::Blob, 0, 0, 0, true},
+        {QStringLiteral("XML_CANCELAMENTO"), K::Blob, 0, 0, 0, true},
         {QStringLiteral("VALOR_DOCUMENTO"), K::BCD, 0, 10, 2},
     };
     for (const TDbFieldDef& campo : campos) {

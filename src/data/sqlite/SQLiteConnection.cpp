@@ -66,6 +66,13 @@ std::unique_ptr<IDbStatement> SQLiteConnection::Prepare(const QString& ASql) {
     return std::make_unique<SQLiteStatement>(Db.get(), ASql);
 }
 
+std::unique_ptr<IDbStatement> SQLiteConnection::PrepareRowKeyed(const QString& ASql) {
+    if (!Db) {
+        throw EDbError(QStringLiteral("The SQLite connection is not open"));
+    }
+    return SQLiteStatement::RowKeyed(Db.get(), ASql);
+}
+
 std::unique_ptr<IDbBackend> CreateSQLiteBackend() {
     return std::make_unique<SQLiteConnection>();
 }

@@ -9,6 +9,7 @@ public:
     void Open(const QStringList& AParams) override;
     void Close() override;
     std::unique_ptr<IDbStatement> Prepare(const QString& ASql) override;
+    std::unique_ptr<IDbStatement> PrepareRowKeyed(const QString& ASql) override;
 
 private:
     void Exec(sqlite3* ADb, const QString& ASql);

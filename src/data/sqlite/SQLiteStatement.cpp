@@ -3,12 +3,48 @@
 #include "data/sqlite/SQLiteTypeClassifier.h"
 #include "data/sqlite/SQLiteValueReader.h"
 
+#include <QRegularExpression>
+
 SQLiteStatement::SQLiteStatement(sqlite3* ADb, const QString& ASql) : Db(ADb) {
     const QByteArray sql = ASql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
     SQLiteApi::Check(Db, sqlite3_prepare_v2(Db, sql.constData(), int(sql.size()), &stmt, nullptr));
     // A text of blanks or comments only prepares to no statement at all.
     Stmt.reset(stmt);
+}
+
+std::unique_ptr<SQLiteStatement> SQLiteStatement::RowKeyed(sqlite3* ADb, const QString& ASql) {
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+(?!(distinct|all)\\b)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch found = select.match(ASql);
+    if (!found.hasMatch()) {
+        return nullptr;
+    }
+    std::unique_ptr<SQLiteStatement> statement;
+    try {
+        statement = std::make_unique<SQLiteStatement>(ADb, ASql.left(found.capturedEnd()) + QStringLiteral("rowid, ") +
+                                                               ASql.mid(found.capturedEnd()));
+    } catch (const EDbEngineError&) {
+        // A table without rowid, a join, a compound statement: the plain statement decides.
+        return nullptr;
+    }
+    if (!statement->KeyIsRowid()) {
+        return nullptr;
+    }
+    statement->FirstColumn = 1;
+    return statement;
+}
+
+// The first column must be the true rowid of a table: not an ordinary column that happens to be named so.
+bool SQLiteStatement::KeyIsRowid() const {
+    const char* table = sqlite3_column_table_name(Stmt.get(), 0);
+    const char* database = sqlite3_column_database_name(Stmt.get(), 0);
+    const char* type = nullptr;
+    int primaryKey = 0;
+    return table && database &&
+           sqlite3_table_column_metadata(Db, database, table, "rowid", &type, nullptr, nullptr, &primaryKey, nullptr) ==
+               SQLITE_OK &&
+           primaryKey && type && sqlite3_stricmp(type, "INTEGER") == 0;
 }
 
 void SQLiteStatement::Execute(const QList<TDbBindValue>& AValues) {
@@ -69,7 +105,15 @@ bool SQLiteStatement::FetchRow(const QList<TDbBoundField>& AFields, QVariant* AR
         }
     }
     for (qsizetype i = 0; i < AFields.size(); ++i) {
-        ARow[i] = SQLiteValueReader::Read(Stmt.get(), AFields[i].Column, AFields[i].Def, AArena);
+        const TDbBoundField& field = AFields[i];
+        const int column = field.Column + FirstColumn;
+        if (field.Def.Deferred && Deferrable.value(field.Column)) {
+            ARow[i] = sqlite3_column_type(Stmt.get(), column) == SQLITE_NULL
+                          ? QVariant()
+                          : QVariant::fromValue(TDbDeferred{sqlite3_column_int64(Stmt.get(), 0)});
+        } else {
+            ARow[i] = SQLiteValueReader::Read(Stmt.get(), column, field.Def, AArena);
+        }
     }
     RowPending = false;
     return true;
@@ -87,10 +131,49 @@ void SQLiteStatement::ReleaseReadPages() {
     }
 }
 
+QVariant SQLiteStatement::ReadDeferred(const TDbBoundField& AField, const TDbDeferred& AValue) {
+    const int column = AField.Column + FirstColumn;
+    SQLiteApi::Statement& lookup = Lookups[column];
+    if (!lookup) {
+        const auto quoted = [](const char* AName) {
+            return u'"' + QString::fromUtf8(AName).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        };
+        const QByteArray sql = QStringLiteral("select %1 from %2.%3 where rowid = ?")
+                                   .arg(quoted(sqlite3_column_origin_name(Stmt.get(), column)),
+                                        quoted(sqlite3_column_database_name(Stmt.get(), column)),
+                                        quoted(sqlite3_column_table_name(Stmt.get(), column)))
+                                   .toUtf8();
+        sqlite3_stmt* prepared = nullptr;
+        SQLiteApi::Check(Db, sqlite3_prepare_v2(Db, sql.constData(), int(sql.size()), &prepared, nullptr));
+        lookup.reset(prepared);
+    }
+    sqlite3_stmt* statement = lookup.get();
+    SQLiteApi::Check(Db, sqlite3_bind_int64(statement, 1, AValue.RowKey));
+    const int rc = sqlite3_step(statement);
+    QVariant value;
+    if (rc == SQLITE_ROW) {
+        value = SQLiteValueReader::Read(statement, 0, AField.Def, nullptr);
+    }
+    // The code sqlite3_reset returns repeats the step's, which is reported below.
+    sqlite3_reset(statement);
+    SQLiteApi::Check(Db, rc, SQLITE_ROW, SQLITE_DONE);
+    if (rc == SQLITE_DONE) {
+        throw EDbError(QStringLiteral("Field '%1': its row is no longer in the database").arg(AField.Def.Name));
+    }
+    return value;
+}
+
 void SQLiteStatement::Classify() {
     const int count = sqlite3_column_count(Stmt.get());
     ColumnInfos.reserve(count);
-    for (int i = 0; i < count; ++i) {
+    Deferrable.clear();
+    const QByteArray keyTable = FirstColumn ? QByteArray(sqlite3_column_table_name(Stmt.get(), 0)) : QByteArray();
+    const QByteArray keyDatabase = FirstColumn ? QByteArray(sqlite3_column_database_name(Stmt.get(), 0)) : QByteArray();
+    for (int i = FirstColumn; i < count; ++i) {
+        const char* table = sqlite3_column_table_name(Stmt.get(), i);
+        const char* database = sqlite3_column_database_name(Stmt.get(), i);
+        Deferrable.append(FirstColumn && table && database && sqlite3_column_origin_name(Stmt.get(), i) &&
+                          keyTable == table && keyDatabase == database);
         const QString name = QString::fromUtf8(sqlite3_column_name(Stmt.get(), i));
         const char* declared = sqlite3_column_decltype(Stmt.get(), i);
         const QString type = declared && *declared ? QString::fromUtf8(declared)

@@ -3,12 +3,19 @@
 #include "data/TDbBackend.h"
 #include "data/sqlite/SQLiteApi.h"
 
+#include <map>
+
 /// A prepared SQLite statement and its result, read forward one row at a time. Execute already steps to the first
 /// row, so that errors of the statement surface there and columns without a declared type can be classified by the
 /// storage class of their first value.
 class SQLiteStatement : public IDbStatement, private IDbCursor {
 public:
     SQLiteStatement(sqlite3* ADb, const QString& ASql);
+
+    /// A row-keyed statement for ASql, or null: ASql must be a plain SELECT (not DISTINCT) that the engine accepts
+    /// with the rowid of its one table put first. That column is hidden; deferred fields read from the same table
+    /// give their row's rowid and are read again by it.
+    static std::unique_ptr<SQLiteStatement> RowKeyed(sqlite3* ADb, const QString& ASql);
 
     void Execute(const QList<TDbBindValue>& AValues) override;
     qint64 RowsAffected() const override { return Changes; }
@@ -19,6 +26,8 @@ private:
     bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) override;
     bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) override;
     bool FetchRow(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena* AArena);
+    QVariant ReadDeferred(const TDbBoundField& AField, const TDbDeferred& AValue) override;
+    bool KeyIsRowid() const;
     void ReleaseReadPages();
 
     /// Rows cached between two looks at the page cache, and the page cache's size that a look lets stand.
@@ -36,4 +45,10 @@ private:
     bool RowPending = false; ///< a row has been stepped to and not yet handed out
     int RowsSinceRelease = 0;
     bool Done = true;
+    /// 1 when column 0 is the hidden rowid of a row-keyed statement; the result's columns start after it.
+    int FirstColumn = 0;
+    /// By result column: whether a deferred field bound to it can be read again by rowid.
+    QList<bool> Deferrable;
+    /// By result column: the statement that reads its value again by rowid, prepared on first use.
+    std::map<int, SQLiteApi::Statement> Lookups;
 };
