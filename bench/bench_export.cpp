@@ -210,7 +210,7 @@ int Run(const QStringList& AArgs) {
                 stored[0] += rows;
                 return rows;
             });
-            run.Executar([](int) {});
+            retail.ExecutarComConexaoMantida([&] { run.Executar([](int) {}); });
         };
         const auto perCoupon = [&] { stored[1] += raw.Store(Refs("R", first, last), xml, false); };
         const auto held = [&] { stored[2] += raw.Store(Refs("H", first, last), xml, true); };

@@ -58,9 +58,12 @@ void TExportarParaKVORA::Executar(TDBGrid& AGrid, QProgressBar& ABarProgresso) {
                                          [](const QString& ARefInterna, const QString& AXML) {
                                              return dtmZEVRIK->SalvarCupomFiscalBD(ARefInterna, AXML);
                                          });
-        textoValidacoes = exportacao.Executar([&ABarProgresso](int AConcluidos) {
-            ABarProgresso.setValue(AConcluidos);
-            QCoreApplication::processEvents();
+        // One KVORA connection for the whole run: a login costs far more than an insert.
+        dtmZEVRIK->ExecutarComConexaoMantida([&] {
+            textoValidacoes = exportacao.Executar([&ABarProgresso](int AConcluidos) {
+                ABarProgresso.setValue(AConcluidos);
+                QCoreApplication::processEvents();
+            });
         });
     }
     TfrmAndamento::MostrarMensagem(textoValidacoes);

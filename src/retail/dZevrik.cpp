@@ -122,13 +122,25 @@ QString TdtmZEVRIK::GetRefInternSemMpieceOle() {
 }
 
 qint64 TdtmZEVRIK::SalvarCupomFiscalBD(const QString& ARefInterna, const QString& AXML) {
-    Conectar();
-    // The collection outlives the connection: the layer may hold on to it until the connection closes.
     TDbParams Parametros;
     Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("MBP_QUALIFIANTOLE")).Value = QStringLiteral("PRR");
     Parametros.AddParam(TDbFieldType::ftWideMemo, QStringLiteral("MBP_BLOCNOTE")).Value = AXML;
     Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("GP_REFINTERNE")).Value = ARefInterna;
+    if (FConexaoMantida) {
+        if (!sqlConexao.Connected())
+            Conectar();
+        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
+    }
+    Conectar();
     return ExecutarEDesconectar([&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
+}
+
+void TdtmZEVRIK::ExecutarComConexaoMantida(const std::function<void()>& AWork) {
+    FConexaoMantida = true;
+    TryFinally(AWork, [this] {
+        FConexaoMantida = false;
+        Desconectar();
+    });
 }
 
 bool TdtmZEVRIK::IsValidStore(const QString& AIdLoja) {

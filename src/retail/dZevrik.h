@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class IItemList;
 
 /// Retail data module: the KVORA connection and every statement run there. Each operation opens the connection
@@ -43,8 +45,12 @@ public:
     QString GetRefInternSemMpieceOle();
     /// Stores the coupon's XML as the note row of each document with the reference that has none yet.
     /// Returns the number of rows stored: 0 when no document matched or all already had a note; -1 when the server
-    /// reports no count (SET NOCOUNT ON).
+    /// reports no count (SET NOCOUNT ON). Inside ExecutarComConexaoMantida it runs on that operation's connection
+    /// instead of one of its own.
     qint64 SalvarCupomFiscalBD(const QString& ARefInterna, const QString& AXML);
+    /// Runs AWork as one retail operation for a series of SalvarCupomFiscalBD calls (an export run): the first call
+    /// connects, the later ones use that connection, and it is closed when AWork ends, also on failure.
+    void ExecutarComConexaoMantida(const std::function<void()>& AWork);
 
     bool IsValidStore(const QString& AIdLoja);
     /// Replaces the items with every store id. Never fails: on any error the list keeps what it held before the
@@ -65,6 +71,7 @@ private:
     template <typename TWork> auto ExecutarEDesconectar(TWork&& AWork) -> decltype(AWork());
 
     QChar FSeparadorData;
+    bool FConexaoMantida = false;
 };
 
 /// The single instance, alive from start-up to exit; null outside that span.

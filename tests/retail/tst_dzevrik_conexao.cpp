@@ -295,7 +295,61 @@ private Q_SLOTS:
         QCOMPARE(RetailFixture::SocketsAbertos(), Antes);
     }
 
+    // An export run logs in once for all its coupons; every other call keeps its own connect and disconnect.
+    void exportRunLogsInOnce() {
+        TdtmZEVRIK& M = F->Modulo();
+        for (int N = 1; N <= 4; ++N)
+            F->InserirPiece(QStringLiteral("FFO"), QStringLiteral("S1"), N, QStringLiteral("R%1").arg(N));
+        const int Antes = Logins();
+        M.ExecutarComConexaoMantida([&] {
+            for (int N = 1; N <= 3; ++N) {
+                QCOMPARE(M.SalvarCupomFiscalBD(QStringLiteral("R%1").arg(N), QStringLiteral("<x/>")), 1);
+                QVERIFY(M.sqlConexao.Connected());
+            }
+        });
+        QVERIFY(!M.sqlConexao.Connected());
+        QCOMPARE(Logins() - Antes, 1);
+        QCOMPARE(M.SalvarCupomFiscalBD(QStringLiteral("R4"), QStringLiteral("<x/>")), 1);
+        QVERIFY(!M.sqlConexao.Connected());
+        QCOMPARE(Logins() - Antes, 2);
+        QCOMPARE(F->Banco().scalar(QStringLiteral("select count(*) from MPIECEOLE")).toInt(), 4);
+    }
+
+    // The first error ends the run: the coupons before it stay stored and the connection is closed.
+    void exportRunClosesOnFailure() {
+        TdtmZEVRIK& M = F->Modulo();
+        for (int N = 1; N <= 3; ++N)
+            F->InserirPiece(QStringLiteral("FFO"), QStringLiteral("S1"), N, QStringLiteral("R%1").arg(N));
+        int Gravados = 0;
+        try {
+            M.ExecutarComConexaoMantida([&] {
+                Gravados += int(M.SalvarCupomFiscalBD(QStringLiteral("R1"), QStringLiteral("<x/>")));
+                F->Banco().setFault(QStringLiteral("error"), {547, QStringLiteral("MPIECEOLE")});
+                Gravados += int(M.SalvarCupomFiscalBD(QStringLiteral("R2"), QStringLiteral("<x/>")));
+            });
+            QFAIL("no error");
+        } catch (const EDbEngineError&) {
+        }
+        QCOMPARE(Gravados, 1);
+        QVERIFY(!M.sqlConexao.Connected());
+        F->Banco().clearFaults();
+        QCOMPARE(F->Banco().scalar(QStringLiteral("select count(*) from MPIECEOLE")).toInt(), 1);
+        // A failed login ends the run before anything is stored, and leaves nothing open either.
+        F->Configurar(QStringLiteral("127.0.0.1,%1").arg(RetailFixture::PortaSemServidor()),
+                      RetailFixture::Login().database, RetailFixture::Login().user, RetailFixture::Login().password);
+        QVERIFY_THROWS_EXCEPTION(EDbError, M.ExecutarComConexaoMantida([&] {
+            M.SalvarCupomFiscalBD(QStringLiteral("R3"), QStringLiteral("<x/>"));
+        }));
+        QVERIFY(!M.sqlConexao.Connected());
+    }
+
 private:
+    /// Logins the stand-in has received so far.
+    int Logins() const {
+        QFile Log(F->Banco().logFile());
+        return Log.open(QIODevice::ReadOnly) ? int(Log.readAll().count("LOGIN7")) : -1;
+    }
+
     std::unique_ptr<RetailFixture> F;
 };
 
