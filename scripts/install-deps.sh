@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build, the tests and the demo need on Debian 12. Run as root; safe to run again.
 set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(
   build-essential cmake ninja-build qt6-base-dev libgl-dev
@@ -8,6 +9,9 @@ packages=(
   python3 xvfb xauth x11-utils xdotool imagemagick fonts-dejavu-core fonts-dejavu-extra locales clang-format
   qt6-translations-l10n openbox
 )
+# Node runs the stand-in's conformance suite; a Node already on the machine is kept.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -37,4 +41,12 @@ if ! odbcinst -q -d -n FreeTDS >/dev/null 2>&1; then
   printf '[FreeTDS]\nDescription=FreeTDS ODBC driver\nDriver=%s\n' "$driver" >/tmp/freetds-odbcinst.ini
   odbcinst -i -d -f /tmp/freetds-odbcinst.ini >/dev/null
   rm -f /tmp/freetds-odbcinst.ini
+fi
+
+# The conformance suite's client package, exactly as locked; skipped while node_modules matches the lock.
+conformance="$root/tools/tds_standin/conformance"
+if ! cmp -s "$conformance/package-lock.json" "$conformance/node_modules/.installed-lock.json"; then
+  echo "Installing the conformance suite's Node packages"
+  (cd "$conformance" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  cp "$conformance/package-lock.json" "$conformance/node_modules/.installed-lock.json"
 fi
