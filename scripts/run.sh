@@ -11,6 +11,8 @@ screenshot="$build_dir/ExportarDFe-screenshot.png"
 settings="$build_dir/ExportarDFe.ini"
 dfe_file="$demo_dir/DFe-$(date +%Y-%m).sqlite"
 kvora_port=14330
+# Named as store settings usually name their server: HOST\INSTANCE, the port told by the browser service.
+kvora_server='127.0.0.1\SQLEXPRESS'
 
 # The tool speaks Brazilian Portuguese and shows dates the Brazilian way.
 export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
@@ -64,7 +66,7 @@ start_standin() {
   rm -f "$demo_dir/kvora.sqlite" "$demo_dir/kvora.port"
   python3 "$root/tools/tds_standin/standin.py" --db "$demo_dir/kvora.sqlite" --port "$kvora_port" \
     --port-file "$demo_dir/kvora.port" --seed "$demo_dir/kvora-seed.json" --parent-pid $$ \
-    --log "$demo_dir/standin.log" >"$demo_dir/standin.out" 2>&1 &
+    --host 127.0.0.1 --instance SQLEXPRESS --log "$demo_dir/standin.log" >"$demo_dir/standin.out" 2>&1 &
   standin_pid=$!
   trap 'kill "$standin_pid" 2>/dev/null || true' EXIT
   local waited=0
@@ -77,7 +79,7 @@ start_standin() {
       return 1
     fi
   done
-  echo "SQL Server stand-in with the KVORA demo database on 127.0.0.1,$kvora_port"
+  echo "SQL Server stand-in with the KVORA demo database: $kvora_server (127.0.0.1,$kvora_port)"
 }
 
 if [[ "${1:-}" == "--inside-xvfb" ]]; then
@@ -91,8 +93,8 @@ bash "$root/scripts/build.sh" "$build_dir"
 mkdir -p "$demo_dir"
 python3 "$root/tools/gen_dfe.py" --out "$dfe_file" --kvora-seed "$demo_dir/kvora-seed.json" --count 150
 if [[ ! -e "$settings" ]]; then
-  printf '[CONFIG]\r\nservidor=127.0.0.1,%s\r\nBancoDados=KVORA\r\nUsuario=kvora\r\nSenha=kvora\r\n' \
-    "$kvora_port" >"$settings"
+  printf '[CONFIG]\r\nservidor=%s\r\nBancoDados=KVORA\r\nUsuario=kvora\r\nSenha=kvora\r\n' \
+    "$kvora_server" >"$settings"
   chmod 600 "$settings"
   echo "Settings for the stand-in written to $settings"
 fi

@@ -206,6 +206,35 @@ private Q_SLOTS:
         QVERIFY(!F->Modulo().sqlConexao.Connected());
     }
 
+    void namedInstance_data() {
+        QTest::addColumn<QString>("instancia");
+        QTest::addColumn<bool>("conecta");
+        QTest::newRow("instância do servidor") << QStringLiteral("SQLEXPRESS") << true;
+        QTest::newRow("nome em minúsculas") << QStringLiteral("sqlexpress") << true;
+        QTest::newRow("instância desconhecida") << QStringLiteral("OUTRA") << false;
+    }
+    void namedInstance() {
+        // The form store settings use: the browser service on UDP port 1434 of the host tells the port.
+        QFETCH(QString, instancia);
+        QFETCH(bool, conecta);
+        StandIn Instancia(RetailFixture::Login(), StandIn::namedInstance(QStringLiteral("SQLEXPRESS")));
+        Instancia.exec(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT) values ('NOM')"));
+        const QString Servidor = Instancia.host() + u'\\' + instancia;
+        F->Config().SetServidor(Servidor);
+        TOdbcBackend::SetLoginTimeout(3); // an unanswered lookup ends with the login timeout
+        const auto Restore = qScopeGuard([] { TOdbcBackend::SetLoginTimeout(15); });
+        try {
+            QCOMPARE(F->Modulo().IsValidStore(QStringLiteral("NOM")), true); // only that stand-in has it
+            QVERIFY2(conecta, "connected to an instance the stand-in does not serve");
+        } catch (const EDbError& E) {
+            QVERIFY2(!conecta, qPrintable(E.message()));
+            QVERIFY(!dynamic_cast<const EDbEngineError*>(&E));
+            QVERIFY2(E.message().startsWith(PrefixoFalha + u'"' + Servidor + QStringLiteral(" - KVORA\": \r\r")),
+                     qPrintable(E.message()));
+        }
+        QVERIFY(!F->Modulo().sqlConexao.Connected());
+    }
+
     void settingWithNulIsRefused_data() {
         QTest::addColumn<int>("campo");
         QTest::newRow("servidor") << 0;

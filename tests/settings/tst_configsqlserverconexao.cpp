@@ -55,6 +55,7 @@ private slots:
     void enterGravaEscCancela();
     void fecharNaoGrava();
     void mostrarSenha();
+    void testarConexaoComSucesso_data();
     void testarConexaoComSucesso();
     void testarConexaoComFalha_data();
     void testarConexaoComFalha();
@@ -67,12 +68,15 @@ private:
     void GravarArquivo(const QStringList& AValores);
 
     std::unique_ptr<StandIn> FStandIn;
+    /// A named instance, reached as HOST\\INSTANCE as store settings name their server.
+    std::unique_ptr<StandIn> FInstancia;
     std::unique_ptr<QTemporaryDir> FDir;
     std::unique_ptr<ModalAnswers> FModals;
 };
 
 void TstConfigSQLServerConexao::initTestCase() {
     FStandIn = std::make_unique<StandIn>();
+    FInstancia = std::make_unique<StandIn>(StandIn::Login{}, StandIn::namedInstance(QStringLiteral("SQLEXPRESS")));
 }
 
 void TstConfigSQLServerConexao::init() {
@@ -389,13 +393,21 @@ void TstConfigSQLServerConexao::mostrarSenha() {
     });
 }
 
+void TstConfigSQLServerConexao::testarConexaoComSucesso_data() {
+    QTest::addColumn<bool>("nomeada");
+    QTest::newRow("endereço e porta") << false;
+    QTest::newRow("instância nomeada") << true;
+}
+
 void TstConfigSQLServerConexao::testarConexaoComSucesso() {
+    QFETCH(bool, nomeada);
+    const StandIn& banco = nomeada ? *FInstancia : *FStandIn;
     GravarArquivo({"velho", "velho", "velho", "velho"});
     const QByteArray antes = LerArquivo(Arquivo());
     bool conectadoDuranteACaixa = false;
     Abrir([&](TfrmConfigSQLServerConexao& ADialogo) {
-        const StandIn::Login& login = FStandIn->login();
-        Preencher(ADialogo, {FStandIn->server(), login.database, login.user, login.password});
+        const StandIn::Login& login = banco.login();
+        Preencher(ADialogo, {banco.server(), login.database, login.user, login.password});
         FModals->handle([&](QDialog& ACaixa) {
             conectadoDuranteACaixa = dtmZEVRIK->sqlConexao.Connected();
             ACaixa.accept();

@@ -53,23 +53,34 @@ StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_logi
                           QStringLiteral("--parent-pid"),
                           QString::number(QCoreApplication::applicationPid())};
     arguments += extraArguments;
+    const qsizetype instance = extraArguments.indexOf(QStringLiteral("--instance"));
+    if (instance >= 0 && instance + 1 < extraArguments.size())
+        m_instance = extraArguments.at(instance + 1);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral("python3"), arguments);
     if (!m_process.waitForStarted(StartTimeoutMs))
         throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(m_process.errorString()));
-    const QString first = readLine(StartTimeoutMs);
+    // "port N", or "port N host ADDRESS" when the stand-in chose its address.
+    const QStringList first = readLine(StartTimeoutMs).split(QLatin1Char(' '));
     bool ok = false;
-    m_port = first.section(QLatin1Char(' '), 1).toUShort(&ok);
-    if (!first.startsWith(QLatin1String("port ")) || !ok)
-        throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first));
+    m_port = first.value(1).toUShort(&ok);
+    if (first.value(0) != QLatin1String("port") || !ok)
+        throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first.join(QLatin1Char(' '))));
+    m_host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
 }
 
 StandIn::~StandIn() {
     stop();
 }
 
+QStringList StandIn::namedInstance(const QString& AName) {
+    return {QStringLiteral("--host"), QStringLiteral("auto"), QStringLiteral("--instance"), AName};
+}
+
 QString StandIn::server() const {
-    return QStringLiteral("127.0.0.1,%1").arg(m_port);
+    if (!m_instance.isEmpty())
+        return m_host + QLatin1Char('\\') + m_instance;
+    return QStringLiteral("%1,%2").arg(m_host).arg(m_port);
 }
 
 QString StandIn::connectionString() const {

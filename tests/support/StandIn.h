@@ -37,12 +37,18 @@ public:
 
     StandIn();
     explicit StandIn(const Login& login, const QStringList& extraArguments = {});
+    /// Arguments for a named instance AName on a loopback address of its own (127.x.y.z, chosen free by the
+    /// stand-in): clients find its port through the browser service on UDP port 1434 of that address.
+    static QStringList namedInstance(const QString& AName);
     ~StandIn();
     StandIn(const StandIn&) = delete;
     StandIn& operator=(const StandIn&) = delete;
 
     quint16 port() const { return m_port; }
-    /// "127.0.0.1,PORT": the Server value FreeTDS understands, no configuration file needed.
+    /// The loopback address it listens on.
+    QString host() const { return m_host; }
+    /// "HOST,PORT", or "HOST\INSTANCE" for a named instance: Server values FreeTDS understands, no configuration
+    /// file needed.
     QString server() const;
     /// DRIVER=FreeTDS;UID=...;PWD=...;Server=...;Database=...;TDS_Version=7.4 with this stand-in's login.
     QString connectionString() const;
@@ -75,6 +81,8 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    QString m_host;
+    QString m_instance;
 };
 
 class StandInError : public std::runtime_error {

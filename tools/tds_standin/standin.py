@@ -3,8 +3,8 @@
 
 Usage: standin.py --db FILE [--port 0] [--port-file F] [--seed FILE ...] [--user U --password P --database D]
                   [--fault KIND[=ARG[,ARG...]] ...] [--control-stdin] [--parent-pid PID] [--log FILE]
-                  [--tds-version 7.1|7.2|7.3|7.4] [--nocount]
-The first line on standard output is "port N".
+                  [--tds-version 7.1|7.2|7.3|7.4] [--nocount] [--host ADDRESS|auto] [--instance NAME]
+The first line on standard output is "port N", or "port N host ADDRESS" when --host is given.
 """
 
 import argparse
@@ -21,6 +21,7 @@ from decimal import Decimal
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import browser  # noqa: E402
 import engine  # noqa: E402
 import server  # noqa: E402
 import sqlxlate  # noqa: E402
@@ -155,6 +156,18 @@ def watch_parent(parent_pid, stop):
                 pass
 
 
+def listen_address(args):
+    """The address to listen on and, with --instance, the browser service's socket bound there."""
+    if args.host == "auto":
+        host, sock = browser.bind_free_loopback()
+        if not args.instance:
+            sock.close()
+            sock = None
+        return host, sock
+    host = args.host or "127.0.0.1"
+    return host, browser.bind(host) if args.instance else None
+
+
 def parse_args(argv):
     p = argparse.ArgumentParser(description="TDS (SQL Server) stand-in over SQLite, for tests")
     p.add_argument("--db", required=True, help="SQLite database file (created when missing)")
@@ -173,6 +186,10 @@ def parse_args(argv):
     p.add_argument("--tds-version", choices=sorted(tds.VERSIONS), default="7.4",
                    help="TDS version of the server; a client asking for a newer one is answered with this one")
     p.add_argument("--nocount", action="store_true", help="SET NOCOUNT ON for every login (a user option)")
+    p.add_argument("--host", help="loopback address to listen on (default 127.0.0.1); auto picks a free "
+                   "127.x.y.z whose UDP port 1434 is free")
+    p.add_argument("--instance", help="answer the browser service (UDP port 1434 of the host) for this "
+                   "instance name")
     return p.parse_args(argv)
 
 
@@ -199,9 +216,10 @@ def main(argv):
     config = server.Config(args.user, args.password, args.database, log,
                            tds.VERSIONS[args.tds_version], args.nocount)
 
+    host, browser_sock = listen_address(args)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", args.port))
+    listener.bind((host, args.port))
     listener.listen(16)
     port = listener.getsockname()[1]
 
@@ -215,7 +233,12 @@ def main(argv):
         with open(tmp, "w") as f:
             f.write("%d\n" % port)
         os.replace(tmp, args.port_file)
-    print("port %d" % port, flush=True)
+    print("port %d" % port + (" host %s" % host if args.host else ""), flush=True)
+    if browser_sock:
+        version = "%d.%d.%d.0" % tds.PRODUCT_VERSIONS[config.tds_version]
+        description = browser.describe(server.SERVER_NAME, args.instance, version, port)
+        threading.Thread(target=browser.serve, args=(browser_sock, args.instance, description, log),
+                         daemon=True).start()
     threading.Thread(target=watch_parent, args=(args.parent_pid, stop), daemon=True).start()
     if args.control_stdin:
         threading.Thread(target=control.serve_stdin, args=(stop,), daemon=True).start()
