@@ -155,9 +155,9 @@ void tst_OdbcConnectionString::build_data() {
     QTest::newRow("MARS word without its equals sign")
         << "SQL Native Client" << QStringList{"DriverID=MSSQL", "Server=MARS_Connection"}
         << "DRIVER=SQL Native Client;Server=MARS_Connection;MARS_Connection=yes";
-    QTest::newRow("TDS version already in the string, other case")
-        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv", "Database=a;tds_version=7.1"}
-        << "DRIVER=FreeTDS;Server=srv;Database={a;tds_version=7.1};";
+    QTest::newRow("TDS version inside a value does not unpin it")
+        << "FreeTDS" << QStringList{"DriverID=MSSQL", "Server=srv", "Password=x;tds_version=7.1"}
+        << "DRIVER=FreeTDS;PWD={x;tds_version=7.1};Server=srv;TDS_Version=7.4";
     QTest::newRow("TDS version for FreeTDS, any case of its name")
         << "freetds" << QStringList{"DriverID=MSSQL", "Server=srv"} << "DRIVER=freetds;Server=srv;TDS_Version=7.4";
     QTest::newRow("value after first equals sign")

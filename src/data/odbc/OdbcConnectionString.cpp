@@ -96,7 +96,8 @@ QString Build(const QString& ADriver, const QStringList& AParams) {
         Result += QStringLiteral(";MARS_Connection=yes");
     // With the version stated, FreeTDS honours the login timeout against a server that accepts and never answers;
     // left to negotiate it, it waits for ever. A server of an older version answers with the version it speaks.
-    if (BraceStyleOf(ADriver) == BraceStyle::FreeTds && !Holds(Result, QLatin1StringView("TDS_Version")))
+    // Always appended: a value holding "TDS_Version=" is braced, so it names no keyword and must not unpin it.
+    if (BraceStyleOf(ADriver) == BraceStyle::FreeTds)
         Result += QStringLiteral(";TDS_Version=7.4");
     if (Result.endsWith(QLatin1Char('}')))
         Result += QLatin1Char(';');

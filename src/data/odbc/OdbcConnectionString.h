@@ -39,9 +39,10 @@ bool Holds(const QString& AConnectionString, QLatin1StringView AKeyword);
 
 /// "DRIVER=<driver>" (left out when ADriver is empty), then UID, PWD, Server and Database from the parameter lines
 /// User_Name, Password, Server and Database, each only when it has a value; pairs separated by ";". For the first
-/// four candidates ";MARS_Connection=yes" follows, for FreeTDS ";TDS_Version=7.4", each only when the string does not
-/// hold that keyword yet. Values are quoted in the driver's brace style; a string whose last value is braced ends in
-/// ";", because FreeTDS keeps the closing brace of a value that ends the string. EDbError for a value holding U+0000.
+/// four candidates ";MARS_Connection=yes" follows when the string does not hold "MARS_CONNECTION=" yet; for FreeTDS
+/// ";TDS_Version=7.4" always follows (no braced value can name a keyword). Values are quoted in the driver's brace
+/// style; a string whose last value is braced ends in ";", because FreeTDS keeps the closing brace of a value that ends
+/// the string. EDbError for a value holding U+0000.
 QString Build(const QString& ADriver, const QStringList& AParams);
 
 } // namespace OdbcConnectionString
