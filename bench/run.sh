@@ -62,7 +62,9 @@ rm -f "$data/kvora-bench.sqlite" "$data/port"
 python3 "$root/tools/tds_standin/standin.py" --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
   --seed "$data/export-seed.json" --parent-pid $$ >/dev/null &
 standin=$!
-for _ in $(seq 100); do [[ -s $data/port ]] && break; sleep 0.1; done
+# Seeding 3,000 sales documents takes the stand-in a while (over 20 s on a loaded machine).
+for _ in $(seq 1200); do [[ -s $data/port ]] && break; sleep 0.1; done
+[[ -s $data/port ]] || echo "the SQL Server stand-in did not start" >&2
 run "$build/bench/bench_export" "127.0.0.1,$(cat "$data/port")" kvora kvora KVORA "$data/export1k.sqlite" 1000
 kill "$standin"; wait "$standin" 2>/dev/null || true; standin=
 rm -f "$data/kvora-bench.sqlite" "$data/port"
