@@ -19,7 +19,8 @@ INSERT INTO MPIECEOLE VALUES ('FFO', 'S1', 2, 0, 'XYZ', N'<nota/>');
 INSERT INTO ETABLISS VALUES (N'L1', N'Loja 1');
 INSERT INTO ETABLISS VALUES (N'L2', NULL);
 INSERT INTO MJOURSCAISSEOLE VALUES ('L1', 'PRZ', 17, N'<reducaoZ><dt_movimento>24/04/2016</dt_movimento></reducaoZ>');
-INSERT INTO MJOURSCAISSEOLE VALUES ('L1', 'PRZ', 9000000, N'<reducaoZ><dt_movimento>25/04/2016</dt_movimento></reducaoZ>');
+INSERT INTO MJOURSCAISSEOLE VALUES ('L1', 'PRZ', 9000000,
+  N'<reducaoZ><dt_movimento>25/04/2016</dt_movimento></reducaoZ>');
 `;
 
 /// Runs a retail statement the way the tool does: parameterless as a batch, else through sp_executesql with
@@ -41,7 +42,8 @@ function ok(outcome) {
   return outcome;
 }
 
-const XML = `<?xml version="1.0" encoding="UTF-16"?><nfeProc><xNome>Ação ✓ 漢字 €</xNome>${'<det>x</det>'.repeat(800)}</nfeProc>`;
+const XML = '<?xml version="1.0" encoding="UTF-16"?><nfeProc><xNome>Ação ✓ 漢字 €</xNome>'
+  + `${'<det>x</det>'.repeat(800)}</nfeProc>`;
 
 const CASES = [
   {
@@ -103,7 +105,8 @@ const CASES = [
       const values = { IDLOJA: 'L1', TIPO: 'PRZ', XML: '<reducaoZ><dt_movimento>26/04/2016</dt_movimento></reducaoZ>' };
       assert.deepEqual(ok(await runStatement(s, 'InsertReducaoZ', values)).counts, [1]);
       assert.deepEqual(ok(await runStatement(s, 'InsertReducaoZ', { ...values, IDLOJA: 'L2' })).counts, [1]);
-      const rows = await s.query('SELECT MBJ_CAISSE, MBJ_NUMZCAISSE FROM MJOURSCAISSEOLE WHERE MBJ_NUMZCAISSE > 9000000');
+      const rows = await s.query(
+        'SELECT MBJ_CAISSE, MBJ_NUMZCAISSE FROM MJOURSCAISSEOLE WHERE MBJ_NUMZCAISSE > 9000000');
       assert.deepEqual(rows.sort(), [['L1', 9000001], ['L2', 9000001]]);
     },
   },

@@ -114,7 +114,8 @@ defineCases([
     async run(s) {
       const connection = await connect(s);
       try {
-        const out = await batch(connection, `BEGIN TRAN; ${INSERT_L3}; SELECT @@TRANCOUNT; ROLLBACK TRAN; SELECT @@TRANCOUNT`);
+        const out = await batch(connection,
+          `BEGIN TRAN; ${INSERT_L3}; SELECT @@TRANCOUNT; ROLLBACK TRAN; SELECT @@TRANCOUNT`);
         assert.equal(out.error, null, out.error && out.error.message);
         assert.deepEqual(out.sets.map((set) => set.rows), [[[1]], [[0]]]);
       } finally {
