@@ -1,6 +1,7 @@
 // Logins of the MSSQL back end through unixODBC and FreeTDS: the stated protocol version, the login timeout.
 #include "MuteServer.h"
 #include "StandIn.h"
+#include "StatementRows.h"
 
 #include "data/TDbErrors.h"
 #include "data/odbc/TOdbcBackend.h"
@@ -14,18 +15,6 @@ namespace {
 QStringList ParamsFor(const QString& AServer, const StandIn::Login& ALogin) {
     return {"DriverID=MSSQL", "Server=" + AServer, "Database=" + ALogin.database, "User_Name=" + ALogin.user,
             "Password=" + ALogin.password};
-}
-
-QList<QVariantList> ReadAll(IDbStatement& AStatement) {
-    QList<TDbBoundField> Fields;
-    const QList<TDbColumnInfo>& Columns = AStatement.Result().Columns();
-    for (int I = 0; I < Columns.size(); ++I)
-        Fields << TDbBoundField{I, TDbFieldDef{Columns[I].Name, Columns[I].FieldKind, Columns[I].Length, 0, 0}};
-    QList<QVariantList> Rows;
-    QVariantList Row;
-    while (AStatement.Result().Fetch(Fields, Row))
-        Rows << Row;
-    return Rows;
 }
 
 } // namespace

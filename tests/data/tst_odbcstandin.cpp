@@ -1,5 +1,6 @@
 // The MSSQL back end against the SQL Server stand-in through unixODBC and the real FreeTDS driver.
 #include "StandIn.h"
+#include "StatementRows.h"
 
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
@@ -18,18 +19,6 @@ namespace {
 QStringList ParamsFor(const StandIn& AServer, const StandIn::Login& ALogin) {
     return {"DriverID=MSSQL", "Server=" + AServer.server(), "Database=" + ALogin.database, "User_Name=" + ALogin.user,
             "Password=" + ALogin.password};
-}
-
-QList<QVariantList> ReadAll(IDbStatement& AStatement) {
-    QList<TDbBoundField> Fields;
-    const QList<TDbColumnInfo>& Columns = AStatement.Result().Columns();
-    for (int I = 0; I < Columns.size(); ++I)
-        Fields << TDbBoundField{I, TDbFieldDef{Columns[I].Name, Columns[I].FieldKind, Columns[I].Length, 0, 0}};
-    QList<QVariantList> Rows;
-    QVariantList Row;
-    while (AStatement.Result().Fetch(Fields, Row))
-        Rows << Row;
-    return Rows;
 }
 
 } // namespace
