@@ -11,6 +11,7 @@
 #include "BenchSupport.h"
 
 #include "data/TDbQuery.h"
+#include "data/odbc/OdbcApi.h"
 #include "dfe/dConexaoLocal.h"
 #include "export/ExportacaoDocumentos.h"
 #include "export/FiltroDocumentos.h"
@@ -21,8 +22,6 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <sql.h>
-#include <sqlext.h>
 #include <sqlite3.h>
 
 #include <climits>

@@ -89,10 +89,15 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Every window of the program uses it: as the application's font, start-up resolves one face instead of two.
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     setStyle(new TApplicationStyle);
-    // The toolkit's own texts (file chooser, edit boxes' menus, standard buttons) speak the program's language.
+    // The toolkit's own texts (file chooser, edit boxes' menus, standard buttons) speak the program's language:
+    // from inside the executable where it carries them (Windows), else from the toolkit's installation.
     auto* textosDoToolkit = new QTranslator(this);
-    if (textosDoToolkit->load(QStringLiteral("qtbase_pt_BR"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        installTranslator(textosDoToolkit);
+    for (const QString& pasta :
+         {QStringLiteral(":/translations"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+        if (textosDoToolkit->load(QStringLiteral("qtbase_pt_BR"), pasta)) {
+            installTranslator(textosDoToolkit);
+            break;
+        }
     }
 }
 

@@ -1,8 +1,9 @@
 #include "app/TApplication.h"
 #include "app/TProgram.h"
+#include "platform/ExecutablePath.h"
 
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);
-    TProgram program(application, TApplication::applicationFilePath());
+    TProgram program(application, ExecutablePath::Get());
     return program.Run();
 }

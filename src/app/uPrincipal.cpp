@@ -1,5 +1,6 @@
 #include "app/uPrincipal.h"
 
+#include "app/FileDialogPlatform.h"
 #include "app/TDatePicker.h"
 #include "app/TPresentation.h"
 #include "data/TDbQuery.h"
@@ -169,8 +170,7 @@ void TfrmPrincipal::FormShow() {
 void TfrmPrincipal::btnBuscarArquivoDadosDFeClick() {
     QFileDialog OpenDialog1(this, QStringLiteral("Abrir arquivo"));
     OpenDialog1.setObjectName(QStringLiteral("OpenDialog1"));
-    // The toolkit's own dialog, so that it runs through the presentation services like every other modal window.
-    OpenDialog1.setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1.setOptions(FileDialogPlatform::Options());
     OpenDialog1.setAcceptMode(QFileDialog::AcceptOpen);
     // Only an existing file: a mistyped name would otherwise become a new, empty database file when filtering.
     OpenDialog1.setFileMode(QFileDialog::ExistingFile);
@@ -190,7 +190,7 @@ void TfrmPrincipal::btnBuscarArquivoDadosDFeClick() {
     if (TPresentation::ShowModal(OpenDialog1) == QDialog::Accepted && !OpenDialog1.selectedFiles().isEmpty()) {
         const QString escolhido = OpenDialog1.selectedFiles().constFirst();
         UltimaPastaConfirmada = QFileInfo(escolhido).absolutePath();
-        edtArquivosDadosDFe->setText(escolhido);
+        edtArquivosDadosDFe->setText(QDir::toNativeSeparators(escolhido));
     }
 }
 

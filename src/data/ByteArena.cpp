@@ -1,12 +1,12 @@
 #include "data/ByteArena.h"
 
+#include "platform/LargePages.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
-
-#include <sys/mman.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -105,18 +105,6 @@ KeptPool& Pool(bool AText) {
     return AText ? text : bytes;
 }
 
-/// Large pages cut the page faults of filling a block by a factor of 512. Advice only: failure is harmless.
-void AdviseLargePages([[maybe_unused]] char* AData, [[maybe_unused]] qsizetype ASize) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t Page = std::uintptr_t(2) << 20;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(AData) + Page - 1) / Page * Page;
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(AData) + std::uintptr_t(ASize)) / Page * Page;
-    if (end > begin) {
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    }
-#endif
-}
-
 } // namespace
 
 int ByteArena::KeptBlocks() {
@@ -207,7 +195,7 @@ void ByteArena::NewBlock(Lane& ALane, qsizetype AAtLeast, bool AText) {
             throw std::bad_alloc();
         }
         if (size >= BlockSize) {
-            AdviseLargePages(data, size);
+            LargePages::Advise(data, std::size_t(size));
         }
     }
     ALane.Blocks.push_back({header, data, size});

@@ -1,40 +1,12 @@
 #include "platform/AnsiCodePage.h"
 
-#include <array>
-#include <iconv.h>
-#include <stdexcept>
+#include "platform/AnsiCodePagePlatform.h"
 
 namespace {
 
-using ByteTable = std::array<char16_t, 256>;
-
-/// The character of every byte of the code page, as iconv gives it. The five bytes Windows-1252 leaves undefined
-/// (iconv refuses them) map to the C1 controls of the same value, as the platform's own conversion does.
-ByteTable AskIconv() {
-    iconv_t converter = iconv_open("UTF-32LE", "WINDOWS-1252");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        throw std::runtime_error("Windows-1252 conversion is not available");
-    }
-    ByteTable characters{};
-    for (int byte = 0; byte < 256; ++byte) {
-        char in = static_cast<char>(byte);
-        std::array<unsigned char, 4> out{};
-        char* inPtr = &in;
-        auto* outPtr = reinterpret_cast<char*>(out.data());
-        std::size_t inLeft = 1;
-        std::size_t outLeft = out.size();
-        const bool converted = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        const char32_t codePoint = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
-        characters[byte] = converted && codePoint <= 0xFFFF ? static_cast<char16_t>(codePoint) : char16_t(byte);
-    }
-    iconv_close(converter);
-    return characters;
-}
-
 /// Asked once, on first use.
-const ByteTable& table() {
-    static const ByteTable characters = AskIconv();
+const AnsiCodePagePlatform::ByteTable& table() {
+    static const AnsiCodePagePlatform::ByteTable characters = AnsiCodePagePlatform::Characters();
     return characters;
 }
 
@@ -47,7 +19,7 @@ int byteOf(char32_t codePoint) {
     if (codePoint <= 0xFF && characters[codePoint] == codePoint) {
         return static_cast<int>(codePoint);
     }
-    for (int byte = 0x80; byte < 0xA0; ++byte) {
+    for (int byte = 0x80; byte < 0x100; ++byte) {
         if (characters[byte] == codePoint) {
             return byte;
         }
@@ -55,15 +27,16 @@ int byteOf(char32_t codePoint) {
     return -1;
 }
 
-/// Calls f with each code point of text; a surrogate pair is one code point, a lone surrogate one of its own.
+/// Calls f with each code point of text and the UTF-16 units it takes; a surrogate pair is one code point, a lone
+/// surrogate one of its own.
 template <typename F> void forEachCodePoint(QStringView text, F f) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            f(QChar::surrogateToUcs4(c, text[i + 1]));
+            f(QChar::surrogateToUcs4(c, text[i + 1]), text.mid(i, 2));
             ++i;
         } else {
-            f(static_cast<char32_t>(c.unicode()));
+            f(static_cast<char32_t>(c.unicode()), text.mid(i, 1));
         }
     }
 }
@@ -82,9 +55,13 @@ bool isAscii(QByteArrayView bytes) {
 QByteArray AnsiCodePage::fromUnicode(QStringView text) {
     QByteArray result;
     result.reserve(text.size());
-    forEachCodePoint(text, [&result](char32_t codePoint) {
+    forEachCodePoint(text, [&result](char32_t codePoint, QStringView units) {
         const int byte = byteOf(codePoint);
-        result.append(byte < 0 ? '?' : static_cast<char>(byte));
+        if (byte < 0) {
+            result.append(AnsiCodePagePlatform::Replacement(units));
+        } else {
+            result.append(static_cast<char>(byte));
+        }
     });
     return result;
 }
@@ -104,6 +81,7 @@ QString AnsiCodePage::toUnicode(QByteArrayView bytes) {
 
 bool AnsiCodePage::canEncode(QStringView text) {
     bool encodable = true;
-    forEachCodePoint(text, [&encodable](char32_t codePoint) { encodable = encodable && byteOf(codePoint) >= 0; });
+    forEachCodePoint(
+        text, [&encodable](char32_t codePoint, QStringView) { encodable = encodable && byteOf(codePoint) >= 0; });
     return encodable;
 }

@@ -5,9 +5,10 @@
 #include <QString>
 #include <QStringView>
 
-/// The machine's ANSI code page, fixed to Windows-1252 on this platform and converted through iconv.
-/// Conversions never fail: a character the code page lacks becomes "?", and every byte has a character (the five
-/// bytes Windows-1252 leaves undefined map to the C1 controls of the same value), so bytes survive a round trip.
+/// The machine's ANSI code page: the system's active code page on Windows, Windows-1252 elsewhere (through iconv).
+/// Conversions never fail: a character the code page lacks becomes what the platform's conversion makes of it ("?";
+/// on Windows its best-fit letter where it has one), and every byte has a character (the five bytes Windows-1252
+/// leaves undefined map to the C1 controls of the same value), so bytes survive a round trip.
 class AnsiCodePage {
 public:
     static QByteArray fromUnicode(QStringView text);

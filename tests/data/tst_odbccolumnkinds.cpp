@@ -1,14 +1,11 @@
 // Result columns of the MSSQL back end: SQL types to field kinds, and column values to field values.
 #include "data/TDbErrors.h"
+#include "data/odbc/OdbcApi.h"
 #include "data/odbc/OdbcColumnKinds.h"
 #include "data/odbc/OdbcValueReader.h"
 
 #include <QDateTime>
 #include <QTest>
-
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 Q_DECLARE_METATYPE(TDbFieldKind)
 

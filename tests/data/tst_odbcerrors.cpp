@@ -1,9 +1,8 @@
 // Diagnostic records of the MSSQL back end: kinds, object names, display texts and the error message.
+#include "data/odbc/OdbcApi.h"
 #include "data/odbc/OdbcErrors.h"
 
 #include <QTest>
-
-#include <sql.h>
 
 Q_DECLARE_METATYPE(TDbErrorKind)
 

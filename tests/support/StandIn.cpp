@@ -1,6 +1,7 @@
 #include "StandIn.h"
 
-#include <QCoreApplication>
+#include "HostSide.h"
+
 #include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,7 +39,7 @@ StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_logi
         throw StandInError(0, QStringLiteral("no temporary folder"));
     QStringList arguments{script(),
                           QStringLiteral("--db"),
-                          databaseFile(),
+                          HostSide::Path(databaseFile()),
                           QStringLiteral("--port"),
                           QStringLiteral("0"),
                           QStringLiteral("--user"),
@@ -48,16 +49,16 @@ StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_logi
                           QStringLiteral("--database"),
                           login.database,
                           QStringLiteral("--log"),
-                          logFile(),
+                          HostSide::Path(logFile()),
                           QStringLiteral("--control-stdin"),
                           QStringLiteral("--parent-pid"),
-                          QString::number(QCoreApplication::applicationPid())};
+                          QString::number(HostSide::ProcessId())};
     arguments += extraArguments;
     const qsizetype instance = extraArguments.indexOf(QStringLiteral("--instance"));
     if (instance >= 0 && instance + 1 < extraArguments.size())
         m_instance = extraArguments.at(instance + 1);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("python3"), arguments);
+    m_process.start(HostSide::Program(QStringLiteral("python3")), arguments);
     if (!m_process.waitForStarted(StartTimeoutMs))
         throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(m_process.errorString()));
     // "port N", or "port N host ADDRESS" when the stand-in chose its address.
@@ -115,7 +116,7 @@ QVariant StandIn::scalar(const QString& sql, const QVariantList& values) {
 }
 
 void StandIn::seedFile(const QString& path) {
-    request({{"op", "seed"}, {"file", path}});
+    request({{"op", "seed"}, {"file", HostSide::Path(path)}});
 }
 
 void StandIn::setFault(const QString& kind, const QVariantList& arguments) {

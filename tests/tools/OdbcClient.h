@@ -1,11 +1,10 @@
 #pragma once
 
+#include "data/odbc/OdbcApi.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
-
-#include <sql.h>
-#include <sqlext.h>
 
 #include <memory>
 #include <stdexcept>

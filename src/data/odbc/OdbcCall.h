@@ -1,13 +1,10 @@
 #pragma once
 
 #include "data/TDbErrors.h"
+#include "data/odbc/OdbcApi.h"
 
 #include <QList>
 #include <QString>
-
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "the wide ODBC entry points must take UTF-16");
 

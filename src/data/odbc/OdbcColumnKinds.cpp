@@ -1,8 +1,6 @@
 #include "data/odbc/OdbcColumnKinds.h"
 
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "data/odbc/OdbcApi.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,7 +1,6 @@
 #include "data/odbc/OdbcErrors.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "data/odbc/OdbcApi.h"
 
 namespace OdbcErrors {
 

@@ -1,0 +1,179 @@
+// Our private-profile module against the platform's own GetPrivateProfileStringW / WritePrivateProfileStringW, over
+// the same INI files. Where the two differ on purpose the row says why ours is right.
+#include "platform/PrivateProfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+constexpr int kBuffer = 2048;
+const QString kDefault = QStringLiteral("<default>");
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeAll(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+const wchar_t* wide(const QString& text) {
+    return reinterpret_cast<const wchar_t*>(text.utf16());
+}
+
+QString platformRead(const QString& section, const QString& key, const QString& file) {
+    std::vector<wchar_t> buffer(kBuffer);
+    const DWORD copied = GetPrivateProfileStringW(wide(section), wide(key), wide(kDefault), buffer.data(), kBuffer,
+                                                  wide(QDir::toNativeSeparators(file)));
+    return QString::fromWCharArray(buffer.data(), int(copied));
+}
+
+bool platformWrite(const QString& section, const QString& key, const QString& value, const QString& file) {
+    const QString native = QDir::toNativeSeparators(file);
+    const bool written = WritePrivateProfileStringW(wide(section), wide(key), wide(value), wide(native));
+    // Out of the platform's cache and onto the disk before the file is compared.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, wide(native));
+    return written;
+}
+
+} // namespace
+
+class tst_PrivateProfileReferee : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void reads_data();
+    void reads();
+    void writes_data();
+    void writes();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    int m_files = 0;
+    QString freshFile() { return m_dir->filePath(QStringLiteral("case%1.ini").arg(++m_files)); }
+};
+
+void tst_PrivateProfileReferee::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void tst_PrivateProfileReferee::reads_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    const QString c = QStringLiteral("CONFIG");
+    const QString s = QStringLiteral("servidor");
+    const QByteArray longValue(3000, 'x');
+    QTest::newRow("plain") << QByteArray("[CONFIG]\r\nservidor=srv01\r\n") << c << s;
+    QTest::newRow("section and key in other case") << QByteArray("[config]\r\nSERVIDOR=srv01\r\n") << c << s;
+    QTest::newRow("asked in other case") << QByteArray("[CONFIG]\r\nservidor=srv01\r\n") << "Config"
+                                         << "SERVIDOR";
+    QTest::newRow("blanks around names and value")
+        << QByteArray("  [ CONFIG ]  \r\n   servidor   =   srv01\\inst   \r\n") << c << s;
+    QTest::newRow("tabs around value") << QByteArray("[CONFIG]\r\nservidor=\tsrv01\t\r\n") << c << s;
+    QTest::newRow("double quotes") << QByteArray("[CONFIG]\r\nservidor=\" a b \"\r\n") << c << s;
+    QTest::newRow("single quotes") << QByteArray("[CONFIG]\r\nservidor=' a b '\r\n") << c << s;
+    QTest::newRow("unmatched quotes") << QByteArray("[CONFIG]\r\nservidor=\"abc'\r\n") << c << s;
+    QTest::newRow("one quote") << QByteArray("[CONFIG]\r\nservidor=\"\r\n") << c << s;
+    QTest::newRow("empty quotes") << QByteArray("[CONFIG]\r\nservidor=\"\"\r\n") << c << s;
+    QTest::newRow("quotes inside") << QByteArray("[CONFIG]\r\nservidor=a\"b\"c\r\n") << c << s;
+    QTest::newRow("empty value") << QByteArray("[CONFIG]\r\nservidor=\r\n") << c << s;
+    QTest::newRow("equals sign in value") << QByteArray("[CONFIG]\r\nservidor=a=b\r\n") << c << s;
+    QTest::newRow("key without equals sign") << QByteArray("[CONFIG]\r\nservidor\r\n") << c << s;
+    QTest::newRow("duplicate key: first wins") << QByteArray("[CONFIG]\r\nservidor=1\r\nSERVIDOR=2\r\n") << c << s;
+    QTest::newRow("duplicate section, key in the second")
+        << QByteArray("[CONFIG]\r\nx=1\r\n[OUTRA]\r\ny=2\r\n[CONFIG]\r\nservidor=3\r\n") << c << s;
+    QTest::newRow("duplicate section, key in both")
+        << QByteArray("[CONFIG]\r\nservidor=1\r\n[config]\r\nservidor=2\r\n") << c << s;
+    QTest::newRow("key before any section") << QByteArray("servidor=0\r\n[CONFIG]\r\nservidor=1\r\n") << c << s;
+    QTest::newRow("key of another section") << QByteArray("[OUTRA]\r\nservidor=1\r\n[CONFIG]\r\n") << c << s;
+    QTest::newRow("missing file") << QByteArray() << c << s;
+    QTest::newRow("missing section") << QByteArray("[OUTRA]\r\nservidor=1\r\n") << c << s;
+    QTest::newRow("missing key") << QByteArray("[CONFIG]\r\nusuario=1\r\n") << c << s;
+    QTest::newRow("empty file") << QByteArray("") << c << s;
+    QTest::newRow("long value cut to the buffer") << "[CONFIG]\r\nservidor=" + longValue + "\r\n" << c << s;
+    QTest::newRow("semicolon comment") << QByteArray("[CONFIG]\r\n;servidor=velho\r\nservidor=novo\r\n") << c << s;
+    QTest::newRow("semicolon comment only") << QByteArray("[CONFIG]\r\n;servidor=velho\r\n") << c << s;
+    QTest::newRow("hash comment only") << QByteArray("[CONFIG]\r\n#servidor=velho\r\n") << c << s;
+    QTest::newRow("comment after value kept") << QByteArray("[CONFIG]\r\nservidor=srv ; nota\r\n") << c << s;
+    QTest::newRow("LF line ends") << QByteArray("[CONFIG]\nservidor=srv01\nusuario=sa\n") << c << s;
+    QTest::newRow("CR LF without last line end") << QByteArray("[CONFIG]\r\nservidor=srv01") << c << s;
+    QTest::newRow("Windows-1252 text") << QByteArray("[CONFIG]\r\nservidor=a\xE7\xE3o \x80\r\n") << c << s;
+    QTest::newRow("UTF-8 byte-order mark")
+        << QByteArray("\xEF\xBB\xBF[CONFIG]\r\nservidor=a\xC3\xA7\xC3\xA3o\r\n") << c << s;
+    QTest::newRow("UTF-16 byte-order mark")
+        << QByteArray("\xFF\xFE[\0C\0O\0N\0F\0I\0G\0]\0\r\0\n\0s\0=\0\xE7\0\r\0\n\0", 36) << c << "s";
+    QTest::newRow("header with text after it") << QByteArray("[CONFIG] nota\r\nservidor=srv01\r\n") << c << s;
+    QTest::newRow("header without closing bracket") << QByteArray("[CONFIG\r\nservidor=srv01\r\n") << c << s;
+    QTest::newRow("blank section name") << QByteArray("[]\r\nservidor=srv01\r\n") << "" << s;
+}
+
+void tst_PrivateProfileReferee::reads() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    const QString file = freshFile();
+    if (!content.isNull()) {
+        QVERIFY(writeAll(file, content));
+    }
+    const QString ours = PrivateProfile::GetString(section, key, kDefault, kBuffer, file);
+    const QString platform = platformRead(section, key, file);
+    QCOMPARE(ours, platform);
+}
+
+void tst_PrivateProfileReferee::writes_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    const QString c = QStringLiteral("CONFIG");
+    const QString s = QStringLiteral("servidor");
+    QTest::newRow("new file") << QByteArray() << c << s << "srv01";
+    QTest::newRow("new key in section") << QByteArray("[CONFIG]\r\nservidor=srv01\r\n") << c << "Usuario"
+                                        << "sa";
+    QTest::newRow("replaced value, name in other case")
+        << QByteArray("[config]\r\nSERVIDOR=velho\r\nUsuario=sa\r\n") << c << s << "novo";
+    QTest::newRow("new section at end") << QByteArray("[OUTRA]\r\nx=1\r\n") << c << s << "srv01";
+    QTest::newRow("new section after last line without line end") << QByteArray("[OUTRA]\r\nx=1") << c << s << "srv01";
+    QTest::newRow("LF file") << QByteArray("[CONFIG]\nservidor=velho\nUsuario=sa\n") << c << s << "novo";
+    QTest::newRow("other lines kept as they are")
+        << QByteArray("; nota\r\n[CONFIG]\r\n  servidor =  velho  \r\n\r\n[OUTRA]\r\nx = 1\r\n") << c << "Senha"
+        << "s3nha";
+    QTest::newRow("duplicate key: first replaced")
+        << QByteArray("[CONFIG]\r\nservidor=1\r\nservidor=2\r\n") << c << s << "3";
+    QTest::newRow("Windows-1252 value") << QByteArray() << c << s << QStringLiteral("ação €");
+    QTest::newRow("value with blanks at its ends") << QByteArray() << c << s << "  srv01  ";
+    QTest::newRow("empty value") << QByteArray("[CONFIG]\r\nservidor=velho\r\n") << c << s << "";
+    QTest::newRow("blank line ends the section's keys")
+        << QByteArray("[CONFIG]\r\nservidor=srv01\r\n\r\n[OUTRA]\r\nx=1\r\n") << c << "Usuario"
+        << "sa";
+}
+
+void tst_PrivateProfileReferee::writes() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    const QString oursFile = freshFile();
+    const QString platformFile = freshFile();
+    if (!content.isNull()) {
+        QVERIFY(writeAll(oursFile, content));
+        QVERIFY(writeAll(platformFile, content));
+    }
+    QVERIFY(PrivateProfile::WriteString(section, key, value, oursFile));
+    QVERIFY(platformWrite(section, key, value, platformFile));
+    QCOMPARE(readAll(oursFile), readAll(platformFile));
+}
+
+QTEST_GUILESS_MAIN(tst_PrivateProfileReferee)
+#include "tst_privateprofile_referee.moc"
