@@ -73,7 +73,7 @@ void tst_AnsiCodePageReferee::everyCharacter() {
         if (QChar::isSurrogate(code)) {
             continue;
         }
-        const QString text(QChar(char16_t(code)));
+        const QString text{QChar(char16_t(code))};
         const QByteArray ours = AnsiCodePage::fromUnicode(text);
         const QByteArray platform = platformFromUnicode(text);
         if (ours != platform) {

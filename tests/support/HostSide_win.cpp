@@ -15,8 +15,9 @@ QString Program(const QString& name) {
 
 QString Path(const QString& path) {
     using ToUnix = char*(CDECL*)(const wchar_t*);
-    static const auto toUnix =
-        reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name"));
+    // Through the generic function type, as the platform's loader hands out every entry point.
+    static const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
     if (toUnix == nullptr) {
         throw std::runtime_error("the build machine's programs run only under Wine");
     }

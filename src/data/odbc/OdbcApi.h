@@ -1,10 +1,6 @@
 #pragma once
 
-// The ODBC C API as both driver managers declare it. Windows' headers need the base Windows types first; ODBC 3.80
-// declares SQL_PARAM_DATA_AVAILABLE, which unixODBC's headers assume and Windows' do not.
-#ifndef ODBCVER
-#define ODBCVER 0x0380
-#endif
+// The ODBC C API as both driver managers declare it. Windows' headers need the base Windows types first.
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -18,3 +14,8 @@
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
+
+// A return code of ODBC 3.8 that the mingw-w64 headers lack.
+#ifndef SQL_PARAM_DATA_AVAILABLE
+#define SQL_PARAM_DATA_AVAILABLE 101
+#endif
