@@ -13,9 +13,9 @@ report_png="$build_dir/ExportarDFe-wine-report.png"
 export WINEPREFIX="${WINEPREFIX:-$build_dir/wineprefix}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
 
-# Places in the main window, in pixels from the top left corner of its client area (fixed layout), and of the
-# first grid row.
-readonly browse_x=586 browse_y=68 filter_x=610 filter_y=109 row_x=300 row_y=175 tools_menu_x=70 menu_y=10
+# Places on the 1280x800 screen, where the main window opens maximized under openbox (its layout is fixed): "...",
+# "Filtrar...", the first grid row and the menu "Ferramentas".
+readonly browse_x=586 browse_y=87 filter_x=610 filter_y=128 row_x=300 row_y=185 tools_menu_x=90 tools_menu_y=28 row_height=17
 
 # Waits up to 30 s for a window whose title matches $1; prints its id.
 wait_window() {
@@ -28,38 +28,49 @@ wait_window() {
   echo "$id"
 }
 
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+click() { xdotool mousemove "$1" "$2" click 1; }
 
-notes() { python3 -c 'import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute("select count(*) from MPIECEOLE").fetchone()[0])' "$demo_dir/kvora.sqlite"; }
+# Notes stored in the stand-in's database (its tables compare text with the stand-in's own collation).
+notes() {
+  python3 - "$demo_dir/kvora.sqlite" <<'PYTHON'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.create_collation("SQLSRV_CI_AS", lambda a, b: (a.lower() > b.lower()) - (a.lower() < b.lower()))
+print(db.execute("select count(*) from MPIECEOLE").fetchone()[0])
+PYTHON
+}
 
 # Runs inside xvfb-run.
 run_headless() {
   openbox >/dev/null 2>&1 &
   wine "$build_dir/ExportarDFe.exe" &
-  local tool=$! main dialog
-  main=$(wait_window '^Exportar DF-e para KVORA$')
+  local tool=$!
+  wait_window '^Exportar DF-e para KVORA$' >/dev/null
   sleep 2
-  click "$main" "$browse_x" "$browse_y"
-  dialog=$(wait_window '^Abrir arquivo$')
+  click "$browse_x" "$browse_y"
+  wait_window '^Abrir arquivo$' >/dev/null
   sleep 1
   xdotool type --delay 5 "Z:${dfe_file//\//\\}"
   xdotool key Return
   sleep 1
-  click "$main" "$filter_x" "$filter_y"
+  click "$filter_x" "$filter_y"
   sleep 3
-  click "$main" "$row_x" "$row_y"
-  xdotool key space Down space
+  # A click marks the first row, Ctrl+click adds the second.
+  click "$row_x" "$row_y"
+  xdotool keydown ctrl mousemove "$row_x" $((row_y + row_height)) click 1 keyup ctrl
   sleep 1
   import -window root "$listed_png"
   local before
   before=$(notes)
-  click "$main" "$tools_menu_x" "$menu_y"
+  click "$tools_menu_x" "$tools_menu_y"
   sleep 0.5
   xdotool key Down Return
-  wait_window '^Confirma' >/dev/null || wait_window '.' >/dev/null
+  wait_window '^Documentos fiscais$' >/dev/null
   sleep 1
-  xdotool key Return
-  sleep 4
+  # "Sim" (the box's default button is "Não").
+  xdotool key alt+s
+  wait_window '^Andamento\.\.\.$' >/dev/null
+  sleep 2
   import -window root "$report_png"
   local after
   after=$(notes)
