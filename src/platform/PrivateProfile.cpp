@@ -107,7 +107,42 @@ qsizetype sectionEnd(const QList<Line>& lines, qsizetype header) {
     return i;
 }
 
-std::optional<QString> readFile(const QString& fileName) {
+/// How a file's text is stored: in the ANSI code page, or in UTF-8 or UTF-16 behind their byte-order mark.
+enum class Encoding { Ansi, Utf8, Utf16 };
+
+struct FileText {
+    QString text;
+    Encoding encoding = Encoding::Ansi;
+};
+
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+const QByteArray kUtf16Mark("\xFF\xFE");
+
+FileText decode(const QByteArray& bytes) {
+    if (bytes.startsWith(kUtf8Mark)) {
+        return {QString::fromUtf8(bytes.mid(kUtf8Mark.size())), Encoding::Utf8};
+    }
+    if (bytes.startsWith(kUtf16Mark)) {
+        const QByteArray units = bytes.mid(kUtf16Mark.size());
+        return {QString::fromUtf16(reinterpret_cast<const char16_t*>(units.constData()), units.size() / 2),
+                Encoding::Utf16};
+    }
+    return {AnsiCodePage::toUnicode(bytes), Encoding::Ansi};
+}
+
+QByteArray encode(const QString& text, Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf8:
+        return kUtf8Mark + text.toUtf8();
+    case Encoding::Utf16:
+        return kUtf16Mark + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    case Encoding::Ansi:
+        break;
+    }
+    return AnsiCodePage::fromUnicode(text);
+}
+
+std::optional<FileText> readFile(const QString& fileName) {
     // A FIFO blocks the open until a writer comes, a device may never end: only a regular file is read.
     if (!QFileInfo(fileName).isFile()) {
         return std::nullopt;
@@ -116,7 +151,7 @@ std::optional<QString> readFile(const QString& fileName) {
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    return AnsiCodePage::toUnicode(file.readAll());
+    return decode(file.readAll());
 }
 
 QString stripQuotes(const QString& value) {
@@ -180,11 +215,11 @@ bool PrivateProfile::CanStore(const QString& value) {
 QString PrivateProfile::GetString(const QString& section, const QString& key, const QString& defaultValue,
                                   int bufferSize, const QString& fileName) {
     const auto cut = [bufferSize](const QString& value) { return value.left(qMax(bufferSize - 1, 0)); };
-    const auto text = readFile(fileName);
-    if (!text) {
+    const auto file = readFile(fileName);
+    if (!file || section.isEmpty()) {
         return cut(defaultValue);
     }
-    const QList<Line> lines = splitLines(*text);
+    const QList<Line> lines = splitLines(file->text);
     const qsizetype header = findSection(lines, section);
     if (header < 0) {
         return cut(defaultValue);
@@ -204,21 +239,21 @@ bool PrivateProfile::WriteString(const QString& section, const QString& key, con
     if (section.isEmpty() || key.isEmpty() || !CanStore(section) || !CanStore(key) || !CanStore(value)) {
         return false;
     }
-    QString text;
+    FileText file;
     if (QFile::exists(fileName)) {
         const auto existing = readFile(fileName);
         if (!existing) {
             return false;
         }
-        text = *existing;
+        file = *existing;
     }
-    const QString lineEnd = lineEndOf(text);
-    QList<Line> lines = splitLines(text);
+    const QString lineEnd = lineEndOf(file.text);
+    QList<Line> lines = splitLines(file.text);
     setKey(lines, section, key, value, lineEnd);
 
     QString result;
     for (const Line& line : lines) {
         result += line.text + line.end;
     }
-    return saveFile(fileName, AnsiCodePage::fromUnicode(result));
+    return saveFile(fileName, encode(result, file.encoding));
 }

@@ -4,7 +4,8 @@
 
 /// INI files read and written the way the platform's private-profile functions do: section and key names match
 /// regardless of case, blanks around names and values are ignored on reading, and one pair of matching quotes around
-/// a value is removed on reading. Files are Windows-1252 text. Nothing is cached: every call reads the file again.
+/// a value is removed on reading. Files are text in the ANSI code page, or in UTF-8 or UTF-16 behind a byte-order mark,
+/// and are written back in the encoding they had. Nothing is cached: every call reads the file again.
 class PrivateProfile {
 public:
     /// The value of key in section, cut to bufferSize - 1 characters; defaultValue (cut the same way) when the file,

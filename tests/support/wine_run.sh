@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine: wine_run.sh PREFIX PROGRAM [ARGUMENTS...]. The prefix is made on first use,
-# without the prompts for the .NET and web-browser add-ons, which nothing here needs.
+# Runs a QtTest program built for Windows under Wine: wine_run.sh PREFIX PROGRAM [ARGUMENTS...]. The prefix is made
+# on first use, without the prompts for the .NET and web-browser add-ons, which nothing here needs. Under Wine the
+# test log reaches a pipe only through a file, so it is written to one and printed afterwards.
 set -euo pipefail
 export WINEPREFIX=$1
 shift
@@ -10,4 +11,9 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   wineboot --init >/dev/null 2>&1
   wineserver --wait
 fi
-exec wine "$@"
+log=$(mktemp --suffix=.txt)
+trap 'rm -f "$log"' EXIT
+status=0
+wine "$@" -o "Z:${log//\//\\},txt" || status=$?
+cat "$log"
+exit "$status"
