@@ -118,7 +118,12 @@ void TDBGrid::AdjustColumnWidths() {
     WidthsPending = false;
     // Display widths count characters as wide as a digit; the cell's own text margins and the grid line come on top.
     const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
-    const QFontMetrics titleMetrics(horizontalHeader()->font());
+    // The titles are measured once per font: the next filter run usually lists the same columns.
+    if (horizontalHeader()->font() != TitleFont) {
+        TitleFont = horizontalHeader()->font();
+        TitleWidths.clear();
+    }
+    const QFontMetrics titleMetrics(TitleFont);
     // Digits all have the same advance: a row of them is measured by multiplying, not by laying out a long text.
     const qreal digit = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
     // The view hears of each resized column only to lay out and repaint them from a timer, after the grid has been
@@ -127,7 +132,11 @@ void TDBGrid::AdjustColumnWidths() {
     for (int column = 0; column < Model->columnCount(); ++column) {
         const QString title = Model->headerData(column, Qt::Horizontal).toString();
         const int digits = qCeil(digit * Model->DisplayWidth(column));
-        const int width = qMax(digits, titleMetrics.horizontalAdvance(title)) + padding;
+        auto titleWidth = TitleWidths.constFind(title);
+        if (titleWidth == TitleWidths.cend()) {
+            titleWidth = TitleWidths.insert(title, titleMetrics.horizontalAdvance(title));
+        }
+        const int width = qMax(digits, *titleWidth) + padding;
         setColumnWidth(column, width);
     }
 }

@@ -4,6 +4,8 @@
 #include "app/DBGridModel.h"
 #include "data/TDbBookmark.h"
 
+#include <QFont>
+#include <QHash>
 #include <QTableView>
 
 #include <functional>
@@ -91,5 +93,7 @@ private:
     bool ClosedLayoutPending = false;
     bool WidthsPending = true; ///< the columns have not been given their widths since the model was reset
     int WheelRemainder = 0;
+    QHash<QString, int> TitleWidths; ///< measured titles, in TitleFont
+    QFont TitleFont;
     KeyDownHandler OnKeyDown;
 };

@@ -1,5 +1,6 @@
 #include "app/DBGridTitles.h"
 
+#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -10,6 +11,29 @@ TDBGridTitles::TDBGridTitles(QWidget* AParent) : QHeaderView(Qt::Horizontal, APa
     setSectionResizeMode(QHeaderView::Interactive);
     // Not every style lights a hovered title: the pointer is followed here, with or without a button held.
     viewport()->setMouseTracking(true);
+}
+
+// Every filter run gives the grid a new list, usually with the same titles; measuring each title through the style
+// again for it costs more than all the rest of the header's reaction to the new list.
+QSize TDBGridTitles::sizeHint() const {
+    QStringList titles;
+    if (model()) {
+        for (int section = 0; section < count(); ++section) {
+            titles << model()->headerData(section, orientation()).toString();
+        }
+    }
+    if (!Hint.isValid() || titles != HintTitles) {
+        Hint = QHeaderView::sizeHint();
+        HintTitles = titles;
+    }
+    return Hint;
+}
+
+void TDBGridTitles::changeEvent(QEvent* AEvent) {
+    if (AEvent->type() == QEvent::FontChange || AEvent->type() == QEvent::StyleChange) {
+        Hint = QSize();
+    }
+    QHeaderView::changeEvent(AEvent);
 }
 
 bool TDBGridTitles::viewportEvent(QEvent* AEvent) {

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,6 +44,8 @@ private Q_SLOTS:
     void rolagemHorizontalFica_data();
     void rolagemHorizontalFica();
     void reabrirVoltaAoTopoEFecharEsvazia();
+    void titulosMedidosSoQuandoMudam_data();
+    void titulosMedidosSoQuandoMudam();
 
     void colunas();
     void textosDasCelulas_data();
@@ -559,6 +562,61 @@ void TstDBGrid::reabrirVoltaAoTopoEFecharEsvazia() {
     QCOMPARE(Grade->model()->columnCount(), 0);
     QTRY_VERIFY(!Grade->verticalScrollBar()->isVisible());
     QTRY_VERIFY(!Grade->horizontalScrollBar()->isVisible());
+    QCOMPARE(Erros, QStringList());
+}
+
+namespace {
+
+/// The grid's own style, counting how often a title is measured.
+class MedidorDeTitulos : public QProxyStyle {
+public:
+    explicit MedidorDeTitulos(QStyle* AStyle) : QProxyStyle(AStyle->name()) {}
+    int Medidas = 0;
+    QSize sizeFromContents(ContentsType AType, const QStyleOption* AOption, const QSize& ASize,
+                           const QWidget* AWidget) const override {
+        if (AType == CT_HeaderSection) {
+            ++const_cast<MedidorDeTitulos*>(this)->Medidas;
+        }
+        return QProxyStyle::sizeFromContents(AType, AOption, ASize, AWidget);
+    }
+};
+
+} // namespace
+
+void TstDBGrid::titulosMedidosSoQuandoMudam_data() {
+    QTest::addColumn<int>("pontos");
+    QTest::addColumn<bool>("medidos");
+    QTest::newRow("mesmos títulos, mesma fonte") << 0 << false;
+    QTest::newRow("fonte maior") << 24 << true;
+}
+
+// Every filter run gives the grid a new list with the same columns: the title row keeps its measure, unless the
+// titles' font or style changed.
+void TstDBGrid::titulosMedidosSoQuandoMudam() {
+    QFETCH(int, pontos);
+    QFETCH(bool, medidos);
+    const QString caminho = CriarArquivo(20);
+    Abrir(caminho);
+    QHeaderView* titulos = Grade->horizontalHeader();
+    MedidorDeTitulos medidor(Grade->style());
+    titulos->setStyle(&medidor);
+    titulos->sizeHint();
+    medidor.Medidas = 0;
+    if (pontos > 0) {
+        QFont fonte = titulos->font();
+        fonte.setPointSize(pontos);
+        titulos->setFont(fonte);
+    }
+    Modulo->Conectar(caminho);
+    Lista->Open(QStringLiteral("select * from tb_nfce where NUMERO > 5"));
+    QCoreApplication::processEvents();
+    QCOMPARE(Grade->model()->rowCount(), 15);
+    QCOMPARE(medidor.Medidas > 0, medidos);
+    const QFontMetrics metricas(titulos->font());
+    QVERIFY(titulos->height() >= metricas.height());
+    // VALOR_DOCUMENTO: its title is wider than its ten digits.
+    QVERIFY(Grade->columnWidth(16) >= metricas.horizontalAdvance(QStringLiteral("VALOR_DOCUMENTO")));
+    titulos->setStyle(nullptr);
     QCOMPARE(Erros, QStringList());
 }
 
