@@ -43,9 +43,9 @@ if ((!quick)); then
 fi
 # The walk: the filter, then every row read as the grid shows it; warm (repeated in one process) and cold (the
 # first walk of fresh processes, median over them).
-run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "walk, warm" 1.25 9
-run "$dfe" coldwalk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 1.5 7
-run "$dfe" memory "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 6000 150
+run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "walk, warm" 1.1 9
+run "$dfe" coldwalk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 1.3 7
+run "$dfe" memory "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 6000 64
 run "$build/bench/bench_grid" firstpage "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
 run "$build/bench/bench_grid" marking "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
 run "$build/bench/bench_grid" markall "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
