@@ -1,13 +1,13 @@
 #include "app/uPrincipal.h"
 
-#include "app/TDatePicker.h"
-#include "app/TPresentation.h"
+#include "app/TExportarParaKVORA.h"
+#include "app/uConfigSQLServerConexao.h"
 #include "data/TDbQuery.h"
+#include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
-#include "export/ExportarParaKVORA.h"
-#include "export/FiltroDocumentos.h"
 #include "platform/TClock.h"
-#include "settings/uConfigSQLServerConexao.h"
+#include "widgets/TDatePicker.h"
+#include "widgets/TPresentation.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DBGrid.h"
+#include "widgets/grid/TDBGrid.h"
 
 #include <QMainWindow>
 

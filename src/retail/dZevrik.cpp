@@ -3,10 +3,10 @@
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
 #include "data/odbc/MSSQLBackend.h"
+#include "platform/TryFinally.h"
 #include "retail/DataMovimento.h"
 #include "retail/IItemList.h"
 #include "retail/RetailStatements.h"
-#include "retail/TryFinally.h"
 #include "settings/uConfig.h"
 
 #include <memory>

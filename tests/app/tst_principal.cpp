@@ -1,8 +1,8 @@
 #include "CaptionFits.h"
-#include "app/TApplication.h"
 #include "app/uPrincipal.h"
+#include "widgets/TApplication.h"
 
-#include "app/TDatePicker.h"
+#include "widgets/TDatePicker.h"
 
 #include "ModalAnswers.h"
 #include "platform/TClock.h"

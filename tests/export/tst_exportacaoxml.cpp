@@ -4,7 +4,7 @@
 #include "data/TDbErrors.h"
 #include "data/TDbQuery.h"
 #include "dfe/dConexaoLocal.h"
-#include "export/ExportacaoDocumentos.h"
+#include "export/TExportacaoDocumentos.h"
 
 #include <QFile>
 #include <QTemporaryDir>
