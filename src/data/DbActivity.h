@@ -1,14 +1,8 @@
 #pragma once
 
-/// Told before and after each execution of a statement, each open of a result and each fetch of rows
-/// (not around opening a connection). The user interface implements it to show the database-wait pointer.
-class IDbActivityListener {
-public:
-    virtual ~IDbActivityListener() = default;
-    virtual void OperationBegins() = 0;
-    virtual void OperationEnds() = 0;
-};
+#include "data/IDbActivityListener.h"
 
+/// Where the layer reports its work to whoever listens (the database-wait pointer).
 namespace DbActivity {
 /// Installs the listener (null removes it); not owned.
 void SetListener(IDbActivityListener* AListener);

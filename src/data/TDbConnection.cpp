@@ -1,6 +1,7 @@
 #include "data/TDbConnection.h"
 
 #include "data/DbActivity.h"
+#include "data/DbBackends.h"
 #include "data/DbErrorContext.h"
 #include "data/FieldBinder.h"
 #include "data/IDbBackend.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/IDbBackend.h"
+#include "data/IDbCursor.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/IDbBackend.h"
+#include "data/IDbStatement.h"
 #include "data/sqlite/SQLiteApi.h"
 
 #include <map>
