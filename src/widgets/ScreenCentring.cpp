@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMainWindow>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -28,12 +29,12 @@ QMargins ExpectedFrame(const QWidget& AWindow) {
 
 } // namespace
 
-ScreenCentring::ScreenCentring(QWidget& AWindow) : QObject(&AWindow), Window(AWindow) {
+ScreenCentring::ScreenCentring(QWidget& AWindow, TOver AOver) : QObject(&AWindow), Window(AWindow), Over(AOver) {
     AWindow.installEventFilter(this);
 }
 
-void ScreenCentring::Install(QWidget& AWindow) {
-    new ScreenCentring(AWindow);
+void ScreenCentring::Install(QWidget& AWindow, TOver AOver) {
+    new ScreenCentring(AWindow, AOver);
 }
 
 bool ScreenCentring::eventFilter(QObject* AWatched, QEvent* AEvent) {
@@ -53,14 +54,27 @@ bool ScreenCentring::eventFilter(QObject* AWatched, QEvent* AEvent) {
     return QObject::eventFilter(AWatched, AEvent);
 }
 
-void ScreenCentring::Centre(const QMargins& AFrame) {
+QRect ScreenCentring::Area() const {
+    if (Over == TOver::MainWindow) {
+        for (const QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<const QMainWindow*>(widget) != nullptr && widget->isVisible()) {
+                return widget->frameGeometry();
+            }
+        }
+        return Window.screen() != nullptr ? Window.screen()->availableGeometry() : QRect();
+    }
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) {
+    return screen != nullptr ? screen->geometry() : QRect();
+}
+
+void ScreenCentring::Centre(const QMargins& AFrame) {
+    const QRect area = Area();
+    if (area.isEmpty()) {
         return;
     }
     Used = AFrame;
     QRect frame(QPoint(), Window.size().grownBy(AFrame));
-    frame.moveCenter(screen->geometry().center());
+    frame.moveCenter(area.center());
     // The client area's place, which the window manager keeps when it frames the window.
     Window.setGeometry(QRect(frame.topLeft() + QPoint(AFrame.left(), AFrame.top()), Window.size()));
 }

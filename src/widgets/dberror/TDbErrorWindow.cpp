@@ -1,5 +1,9 @@
 #include "widgets/dberror/TDbErrorWindow.h"
 
+#include "widgets/ScreenCentring.h"
+#include "widgets/dberror/DbErrorPicture.h"
+#include "widgets/dberror/DbErrorTexts.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QGridLayout>
@@ -8,95 +12,59 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-const QString Separator = QString(43, QLatin1Char('-'));
 constexpr int TopBandHeight = 39;
 
-/// A database drum with a red stop mark: the window's 32 x 32 picture.
-QPixmap errorPicture() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF body(3, 5, 20, 22);
-    painter.setPen(QPen(QColor(40, 60, 110), 1));
-    painter.setBrush(QColor(120, 150, 210));
-    painter.drawRect(body);
-    painter.drawEllipse(QRectF(body.left(), body.bottom() - 3, body.width(), 6));
-    painter.setPen(Qt::NoPen);
-    painter.drawRect(QRectF(body.left() + 0.5, body.top(), body.width() - 1, body.height()));
-    painter.setPen(QPen(QColor(40, 60, 110), 1));
-    painter.drawLine(QPointF(body.left(), body.top()), QPointF(body.left(), body.bottom()));
-    painter.drawLine(QPointF(body.right(), body.top()), QPointF(body.right(), body.bottom()));
-    painter.setBrush(QColor(170, 195, 240));
-    painter.drawEllipse(QRectF(body.left(), body.top() - 3, body.width(), 6));
-    const QRectF stop(15, 15, 16, 16);
-    painter.setPen(QPen(QColor(120, 0, 0), 1));
-    painter.setBrush(QColor(215, 30, 30));
-    painter.drawEllipse(stop);
-    painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(19.5, 19.5), QPointF(26.5, 26.5));
-    painter.drawLine(QPointF(26.5, 19.5), QPointF(19.5, 26.5));
-    return pixmap;
-}
-
-QLabel* heading(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+QLabel* heading(const QString& AText, QWidget* AParent) {
+    auto* label = new QLabel(AText, AParent);
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
     return label;
 }
 
-QLineEdit* valueField(const QString& name, QWidget* parent) {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
+QLineEdit* valueField(const QString& AName, QWidget* AParent) {
+    auto* field = new QLineEdit(AParent);
+    field->setObjectName(AName);
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::ClickFocus);
     return field;
 }
 
-QPlainTextEdit* textField(const QString& name, QWidget* parent) {
-    auto* field = new QPlainTextEdit(parent);
-    field->setObjectName(name);
+QPlainTextEdit* textField(const QString& AName, QWidget* AParent) {
+    auto* field = new QPlainTextEdit(AParent);
+    field->setObjectName(AName);
     field->setReadOnly(true);
     field->setTabChangesFocus(true);
     field->setFocusPolicy(Qt::ClickFocus);
     return field;
 }
 
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
-    result->setObjectName(name);
+QPushButton* button(const QString& AName, const QString& AText, QWidget* AParent) {
+    auto* result = new QPushButton(AText, AParent);
+    result->setObjectName(AName);
     // Enter belongs to the default button whatever has the focus.
     result->setAutoDefault(false);
     return result;
 }
 
-bool isCopyKey(const QKeyEvent& key) {
-    return key.modifiers() == Qt::ControlModifier && (key.key() == Qt::Key_C || key.key() == Qt::Key_Insert);
+bool isCopyKey(const QKeyEvent& AKey) {
+    return AKey.modifiers() == Qt::ControlModifier && (AKey.key() == Qt::Key_C || AKey.key() == Qt::Key_Insert);
 }
 
 } // namespace
 
-TDbErrorWindow::TDbErrorWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
+TDbErrorWindow::TDbErrorWindow(QWidget* AParent)
+    : QDialog(AParent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("DbErrorWindow"));
-    setWindowTitle(Caption());
+    setWindowTitle(DbErrorTexts::Caption());
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
     auto* layout = new QVBoxLayout(this);
@@ -112,26 +80,19 @@ TDbErrorWindow::TDbErrorWindow(QWidget* parent)
         child->installEventFilter(this);
     }
     SetDetailsShown(false);
+    ScreenCentring::Install(*this, ScreenCentring::TOver::MainWindow);
 }
 
 TDbErrorWindow::~TDbErrorWindow() = default;
-
-QString TDbErrorWindow::Caption() {
-    return QStringLiteral("Strata Error");
-}
-
-QString TDbErrorWindow::BandText() {
-    return QStringLiteral("The application performed an incorrect operation with the database.");
-}
 
 QWidget* TDbErrorWindow::CreateTopBand() {
     auto* band = new QWidget(this);
     band->setFixedHeight(TopBandHeight);
     auto* picture = new QLabel(band);
     picture->setObjectName(QStringLiteral("imgPicture"));
-    picture->setPixmap(errorPicture());
+    picture->setPixmap(DbErrorPicture());
     picture->setFixedSize(32, 32);
-    auto* text = new QLabel(BandText(), band);
+    auto* text = new QLabel(DbErrorTexts::BandText(), band);
     text->setObjectName(QStringLiteral("lblBand"));
     text->setWordWrap(true);
     auto* layout = new QHBoxLayout(band);
@@ -275,29 +236,30 @@ QWidget* TDbErrorWindow::CreateOtherPage() {
 }
 
 void TDbErrorWindow::Fill(const EDbEngineError& AError) {
-    mmoMessage->setPlainText(ToCrLf(AError.message()));
+    Error = AError;
+    mmoMessage->setPlainText(DbErrorTexts::ToCrLf(AError.message()));
     edtClassName->setText(AError.TypeName);
     edtStrataErrorCode->setText(QString::number(AError.LayerCode));
     edtStrataObjectName->setText(AError.ObjectName);
 
-    Records = AError.Records;
     ShowRecord(0);
 
-    mmoCommandText->setPlainText(ToCrLf(AError.CommandText));
+    mmoCommandText->setPlainText(DbErrorTexts::ToCrLf(AError.CommandText));
     lvwParams->clear();
     for (const auto& [name, value] : AError.Params) {
         lvwParams->addTopLevelItem(new QTreeWidgetItem(QStringList{name, value}));
     }
     pgcDetails->setTabVisible(pgcDetails->indexOf(tshQuery),
-                              HasCommandText(AError.CommandText) || !AError.Params.isEmpty());
+                              DbErrorTexts::HasCommandText(AError.CommandText) || !AError.Params.isEmpty());
     btnOK->setFocus();
 }
 
 void TDbErrorWindow::ShowRecord(int AIndex) {
-    CurrentRecord = qBound(0, AIndex, qMax(0, int(Records.size()) - 1));
+    const QList<TDbDiagRecord>& records = Error.Records;
+    CurrentRecord = qBound(0, AIndex, qMax(0, int(records.size()) - 1));
     btnPrior->setEnabled(CurrentRecord > 0);
-    btnNext->setEnabled(CurrentRecord < Records.size() - 1);
-    if (Records.isEmpty()) {
+    btnNext->setEnabled(CurrentRecord < records.size() - 1);
+    if (records.isEmpty()) {
         edtErrorCode->clear();
         edtErrorKind->clear();
         mmoMessageText->clear();
@@ -305,13 +267,12 @@ void TDbErrorWindow::ShowRecord(int AIndex) {
         edtCommandTextOffset->clear();
         return;
     }
-    const TDbDiagRecord& record = Records.at(CurrentRecord);
-    edtErrorCode->setText(FormatErrorCode(record.NativeError));
+    const TDbDiagRecord& record = records.at(CurrentRecord);
+    edtErrorCode->setText(DbErrorTexts::FormatErrorCode(record.NativeError));
     edtErrorKind->setText(DbErrorKindName(record.Kind));
-    mmoMessageText->setPlainText(ToCrLf(record.MessageText));
+    mmoMessageText->setPlainText(DbErrorTexts::ToCrLf(record.MessageText));
     edtServerObject->setText(record.ObjName);
-    edtCommandTextOffset->setText(record.CommandTextOffset == -1 ? QString()
-                                                                 : QString::number(record.CommandTextOffset));
+    edtCommandTextOffset->setText(DbErrorTexts::FormatCommandTextOffset(record.CommandTextOffset));
 }
 
 bool TDbErrorWindow::DetailsShown() const {
@@ -330,103 +291,40 @@ void TDbErrorWindow::UpdateDetailsButton() {
 }
 
 QString TDbErrorWindow::CopyText() const {
-    QStringList lines{Caption(),
-                      BandText(),
-                      Separator,
-                      QStringLiteral("Message text: ") + ToCrLf(mmoMessageText->toPlainText()),
-                      QStringLiteral("Error code: ") + edtErrorCode->text(),
-                      QStringLiteral("Error kind: ") + edtErrorKind->text(),
-                      QStringLiteral("Server object: ") + edtServerObject->text(),
-                      QStringLiteral("Command text offset: ") + edtCommandTextOffset->text(),
-                      Separator,
-                      QStringLiteral("Command text: ") + ToCrLf(mmoCommandText->toPlainText()),
-                      QStringLiteral("Command parameters:")};
-    for (int row = 0; row < lvwParams->topLevelItemCount(); ++row) {
-        const QTreeWidgetItem* item = lvwParams->topLevelItem(row);
-        lines.append(QStringLiteral("  %1=%2").arg(item->text(0), item->text(1)));
-    }
-    lines.append({Separator, QStringLiteral("Exception class name: ") + edtClassName->text(),
-                  QStringLiteral("Strata error code: ") + edtStrataErrorCode->text(),
-                  QStringLiteral("Strata object name: ") + edtStrataObjectName->text()});
-    return lines.join(CrLf) + CrLf;
+    return DbErrorTexts::CopyText(Error, CurrentRecord);
 }
 
 void TDbErrorWindow::Copy() {
     QGuiApplication::clipboard()->setText(CopyText());
 }
 
-QString TDbErrorWindow::FormatErrorCode(int ACode) {
-    return ACode > 0 ? QStringLiteral("%1").arg(ACode, 5, 10, QLatin1Char('0')) : QString::number(ACode);
-}
-
-QString TDbErrorWindow::ToCrLf(const QString& AText) {
-    QString result;
-    result.reserve(AText.size() + AText.size() / 16);
-    for (qsizetype i = 0; i < AText.size(); ++i) {
-        const QChar ch = AText.at(i);
-        if (ch == QLatin1Char('\r')) {
-            if (i + 1 < AText.size() && AText.at(i + 1) == QLatin1Char('\n')) {
-                ++i;
-            }
-            result += CrLf;
-        } else if (ch == QLatin1Char('\n')) {
-            result += CrLf;
-        } else {
-            result += ch;
-        }
-    }
-    return result;
-}
-
-bool TDbErrorWindow::HasCommandText(const QString& ACommandText) {
-    return std::any_of(ACommandText.cbegin(), ACommandText.cend(),
-                       [](QChar ch) { return ch != QLatin1Char(' ') && ch.category() != QChar::Other_Control; });
-}
-
-bool TDbErrorWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && isCopyKey(*static_cast<QKeyEvent*>(event))) {
+bool TDbErrorWindow::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AEvent->type() == QEvent::KeyPress && isCopyKey(*static_cast<QKeyEvent*>(AEvent))) {
         Copy();
         return true;
     }
-    if (event->type() == QEvent::ShortcutOverride && isCopyKey(*static_cast<QKeyEvent*>(event))) {
+    if (AEvent->type() == QEvent::ShortcutOverride && isCopyKey(*static_cast<QKeyEvent*>(AEvent))) {
         // Claim the key so that it arrives as a key press instead of triggering some shortcut.
-        event->accept();
+        AEvent->accept();
         return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return QDialog::eventFilter(AWatched, AEvent);
 }
 
-void TDbErrorWindow::showEvent(QShowEvent* event) {
+void TDbErrorWindow::showEvent(QShowEvent* AEvent) {
     QWidget* active = QApplication::activeWindow();
     PreviouslyActive = active != this ? active : nullptr;
-    CenterOverMainWindow();
-    QDialog::showEvent(event);
+    QDialog::showEvent(AEvent);
     raise();
     activateWindow();
     btnOK->setFocus();
 }
 
-void TDbErrorWindow::hideEvent(QHideEvent* event) {
-    QDialog::hideEvent(event);
+void TDbErrorWindow::hideEvent(QHideEvent* AEvent) {
+    QDialog::hideEvent(AEvent);
     if (PreviouslyActive != nullptr && PreviouslyActive->isVisible()) {
         PreviouslyActive->raise();
         PreviouslyActive->activateWindow();
     }
     PreviouslyActive = nullptr;
-}
-
-void TDbErrorWindow::CenterOverMainWindow() {
-    QRect area;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMainWindow*>(widget) != nullptr && widget->isVisible()) {
-            area = widget->frameGeometry();
-            break;
-        }
-    }
-    if (area.isEmpty() && screen() != nullptr) {
-        area = screen()->availableGeometry();
-    }
-    QRect frame = frameGeometry();
-    frame.moveCenter(area.center());
-    move(frame.topLeft());
 }

@@ -3,7 +3,6 @@
 #include "data/TDbErrors.h"
 
 #include <QDialog>
-#include <QList>
 #include <QPointer>
 #include <QString>
 
@@ -16,7 +15,8 @@ class QTreeWidget;
 class QWidget;
 
 /// The database error window: an engine error in full, with its diagnostic records, the failed command and the
-/// error object. Created once and reused; it copies what it shows, so the error need not outlive Fill. UI thread only.
+/// error object. Created once and reused; it copies what it shows, so the error need not outlive Fill. Centred over the
+/// main window at each showing. UI thread only.
 ///
 /// Child widgets carry object names (btnOK, btnCopy, btnDetails, btnPrior, btnNext, mmoMessage, pgcDetails,
 /// tshError, tshQuery, tshOther, edtErrorCode, edtErrorKind, mmoMessageText, edtServerObject,
@@ -29,7 +29,7 @@ public:
     static constexpr int DetailsHeight = 266;
     static constexpr int HeightWithDetails = HeightWithoutDetails + DetailsHeight;
 
-    explicit TDbErrorWindow(QWidget* parent = nullptr);
+    explicit TDbErrorWindow(QWidget* AParent = nullptr);
     ~TDbErrorWindow() override;
 
     /// Fills every part of the window from AError and shows its first diagnostic record.
@@ -42,24 +42,14 @@ public:
     /// Shows or hides the details panel and resizes the window to match.
     void SetDetailsShown(bool AShown);
 
-    /// What Copy puts on the clipboard: every line ends in CR LF; record fields as currently shown.
+    /// What Copy puts on the clipboard (DbErrorTexts::CopyText), with the record currently shown.
     QString CopyText() const;
     void Copy();
 
-    /// A native error code as the window shows it: zero-padded to five digits when greater than 0.
-    static QString FormatErrorCode(int ACode);
-    /// AText with every line break (CR LF, lone CR or lone LF) made CR LF.
-    static QString ToCrLf(const QString& AText);
-    /// True when ACommandText has a character other than a blank or a control character.
-    static bool HasCommandText(const QString& ACommandText);
-
-    static QString Caption();
-    static QString BandText();
-
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+    void showEvent(QShowEvent* AEvent) override;
+    void hideEvent(QHideEvent* AEvent) override;
 
 private:
     QWidget* CreateTopBand();
@@ -68,10 +58,9 @@ private:
     QWidget* CreateErrorPage();
     QWidget* CreateQueryPage();
     QWidget* CreateOtherPage();
-    void CenterOverMainWindow();
     void UpdateDetailsButton();
 
-    QList<TDbDiagRecord> Records;
+    EDbEngineError Error{QString(), QString(), 0}; ///< a copy of the error shown
     int CurrentRecord = 0;
     QPointer<QWidget> PreviouslyActive;
 

@@ -7,7 +7,7 @@ TDbUiServices& TDbUiServices::Install(QObject& AOwner) {
     return *new TDbUiServices(&AOwner);
 }
 
-TDbUiServices::TDbUiServices(QObject* parent) : QObject(parent) {
+TDbUiServices::TDbUiServices(QObject* AParent) : QObject(AParent) {
     TApplicationErrorHandler::SetPresenter(
         [this](const std::exception& error) { return ErrorPresenter.Present(error); });
     DbActivity::SetListener(&DbWaitPointer);

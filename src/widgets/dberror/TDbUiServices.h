@@ -14,7 +14,7 @@ public:
     /// Creates the services as a child of AOwner (the retail data module), so they live exactly as long as it.
     static TDbUiServices& Install(QObject& AOwner);
 
-    explicit TDbUiServices(QObject* parent = nullptr);
+    explicit TDbUiServices(QObject* AParent = nullptr);
     ~TDbUiServices() override;
 
     TDbErrorPresenter& Presenter() { return ErrorPresenter; }

@@ -66,7 +66,7 @@ QPixmap drawWaitPointer() {
 
 } // namespace
 
-TWaitPointer::TWaitPointer(QObject* parent) : QObject(parent) {
+TWaitPointer::TWaitPointer(QObject* AParent) : QObject(AParent) {
     RestoreTimer.setInterval(RestoreDelayMs);
     connect(&RestoreTimer, &QTimer::timeout, this, &TWaitPointer::RestoreTimerTick);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/DbActivity.h"
+#include "data/IDbActivityListener.h"
 
 #include <QCursor>
 #include <QObject>
@@ -16,7 +16,7 @@ class TWaitPointer : public QObject, public IDbActivityListener {
 public:
     static constexpr int RestoreDelayMs = 50;
 
-    explicit TWaitPointer(QObject* parent = nullptr);
+    explicit TWaitPointer(QObject* AParent = nullptr);
     /// Gives the pointer back when it is still shown.
     ~TWaitPointer() override;
 

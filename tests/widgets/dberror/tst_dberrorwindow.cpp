@@ -1,3 +1,4 @@
+#include "widgets/dberror/DbErrorTexts.h"
 #include "widgets/dberror/TDbErrorWindow.h"
 
 #include <QApplication>
@@ -61,8 +62,6 @@ private slots:
     void queryTabPresence_data();
     void queryTabPresence();
     void parameterListColumnsAndRows();
-    void lineBreaksBecomeCrLf_data();
-    void lineBreaksBecomeCrLf();
     void copyTextIsExact();
     void copyTextFollowsTheShownRecord();
     void copyKeysWorkWhereverTheFocusIs_data();
@@ -245,7 +244,7 @@ void TestDbErrorWindow::errorCodeFormat_data() {
 void TestDbErrorWindow::errorCodeFormat() {
     QFETCH(int, code);
     QFETCH(QString, shown);
-    QCOMPARE(TDbErrorWindow::FormatErrorCode(code), shown);
+    QCOMPARE(DbErrorTexts::FormatErrorCode(code), shown);
 
     EDbEngineError error(QStringLiteral("m"), QStringLiteral("E"), 1200,
                          {record(code, TDbErrorKind::Other, QString(), QString(), -1)});
@@ -294,7 +293,7 @@ void TestDbErrorWindow::queryTabPresence() {
     window->Fill(error);
     QCOMPARE(queryTabVisible(), present);
     if (!withParameter) {
-        QCOMPARE(TDbErrorWindow::HasCommandText(commandText), present);
+        QCOMPARE(DbErrorTexts::HasCommandText(commandText), present);
     }
 }
 
@@ -311,25 +310,6 @@ void TestDbErrorWindow::parameterListColumnsAndRows() {
     QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("42"));
     QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("TXT"));
     QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("<xml/>"));
-}
-
-void TestDbErrorWindow::lineBreaksBecomeCrLf_data() {
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("output");
-    QTest::newRow("none") << QStringLiteral("abc") << QStringLiteral("abc");
-    QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("LF") << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
-    QTest::newRow("CR") << QStringLiteral("a\rb") << QStringLiteral("a\r\nb");
-    QTest::newRow("CR LF kept") << QStringLiteral("a\r\nb") << QStringLiteral("a\r\nb");
-    QTest::newRow("two CRs") << QStringLiteral("a\r\rb") << QStringLiteral("a\r\n\r\nb");
-    QTest::newRow("LF CR") << QStringLiteral("a\n\rb") << QStringLiteral("a\r\n\r\nb");
-    QTest::newRow("trailing") << QStringLiteral("a\n") << QStringLiteral("a\r\n");
-}
-
-void TestDbErrorWindow::lineBreaksBecomeCrLf() {
-    QFETCH(QString, input);
-    QFETCH(QString, output);
-    QCOMPARE(TDbErrorWindow::ToCrLf(input), output);
 }
 
 void TestDbErrorWindow::copyTextIsExact() {
