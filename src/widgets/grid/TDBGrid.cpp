@@ -286,6 +286,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* AEvent) {
 bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
     const bool ctrl = AModifiers & Qt::ControlModifier;
     const bool shift = AModifiers & Qt::ShiftModifier;
+    const bool alt = AModifiers & Qt::AltModifier;
     switch (AKey) {
     case Qt::Key_Up:
     case Qt::Key_Down: {
@@ -295,9 +296,11 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
             MoveTo(direction < 0 ? TopVisibleRow() : BottomVisibleRow());
         } else if (shift) {
             StepRange(direction);
-        } else {
+        } else if (alt) {
             ClearMarks();
             Step(direction);
+        } else {
+            break; // without a modifier, the key hook's
         }
         return true;
     }
@@ -344,8 +347,9 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
         MarkAll();
         return true;
     default:
-        return false;
+        break;
     }
+    return false;
 }
 
 void TDBGrid::ClearMarks() {

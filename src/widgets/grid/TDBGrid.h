@@ -21,7 +21,8 @@ class TDBGrid : public QTableView {
     Q_OBJECT
 public:
     /// Runs for every key before the grid's own handling, with the modifiers among Shift, Ctrl and Alt; setting
-    /// AKey to 0 consumes the key.
+    /// AKey to 0 consumes the key. Space, Up and Down without a modifier are the hook's alone: the grid's own
+    /// handling leaves them as it leaves keys it has no use for.
     using KeyDownHandler = std::function<void(TDBGrid& ASender, int& AKey, Qt::KeyboardModifiers AShift)>;
 
     explicit TDBGrid(QWidget* AParent = nullptr);
