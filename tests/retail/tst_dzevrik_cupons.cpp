@@ -1,77 +1,25 @@
-// The retail module's statements against the SQL Server stand-in through the FreeTDS driver.
-#include "RetailFixture.h"
+// The retail module's fiscal coupon statements against the SQL Server stand-in through the FreeTDS driver: the
+// references still pending a note, and the note stored for a coupon.
+#include "RetailStatementTest.h"
 
-#include "app/TComboBoxItems.h"
 #include "data/TDbErrors.h"
-#include "retail/IItemList.h"
 
-#include <QComboBox>
 #include <QtTest>
 
-#include <algorithm>
-#include <memory>
 #include <utility>
 
 namespace {
-
-/// Records every call; Add fails from the given item on, as a walk that breaks off would.
-class ListaGravada : public IItemList {
-public:
-    void BeginUpdate() override { Chamadas << QStringLiteral("BeginUpdate"); }
-    void EndUpdate() override { Chamadas << QStringLiteral("EndUpdate"); }
-    void Clear() override {
-        Chamadas << QStringLiteral("Clear");
-        Itens.clear();
-    }
-    void Add(const QString& AItem) override {
-        if (Itens.size() == FalharNoItem)
-            throw std::runtime_error("walk broken off");
-        Chamadas << QStringLiteral("Add");
-        Itens << AItem;
-    }
-    QStringList Chamadas;
-    QStringList Itens;
-    qsizetype FalharNoItem = -1;
-};
-
-QStringList ItensDe(const QComboBox& ACombo) {
-    QStringList Itens;
-    for (int I = 0; I < ACombo.count(); ++I)
-        Itens << ACombo.itemText(I);
-    return Itens;
-}
 
 QStringList Ordenada(QStringList ALista) {
     ALista.sort();
     return ALista;
 }
 
-/// The lines joined with CR LF, as the retail statements are sent.
-QString Linhas(std::initializer_list<const char*> ALinhas) {
-    QStringList Texto;
-    for (const char* Linha : ALinhas)
-        Texto << QString::fromUtf8(Linha);
-    return Texto.join(QStringLiteral("\r\n"));
-}
-
-QString XmlReducaoZ(const QString& ADia) {
-    return QStringLiteral("<reducaoZ><dt_movimento>%1</dt_movimento><total>10.00</total></reducaoZ>").arg(ADia);
-}
-
 } // namespace
 
-class TstDZevrik : public QObject {
+class TstDZevrikCupons : public RetailStatementTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { F = std::make_unique<RetailFixture>(); }
-    void cleanupTestCase() { F.reset(); }
-    void init() {
-        F->Limpar();
-        F->ConfigurarStandIn();
-        F->Modulo().SetSeparadorData(u'/');
-    }
-    void cleanup() { QVERIFY(!F->Modulo().sqlConexao.Connected()); }
-
     // ---- GetRefInternSemMpieceOle
     void pendingNoneIsEmptyText() {
         QCOMPARE(F->Modulo().GetRefInternSemMpieceOle(), QString());
@@ -284,203 +232,13 @@ private Q_SLOTS:
         QCOMPARE(F->Modulo().SalvarCupomFiscalBD(QStringLiteral("R1"), QStringLiteral("<x/>")), 1);
     }
 
-    // ---- IsValidStore and PopularComboBox
-    void validStore_data() {
-        // clang-format off
-        QTest::addColumn<QString>("loja");
-        QTest::addColumn<bool>("valida");
-        QTest::newRow("existente") << "001" << true;
-        QTest::newRow("outra existente") << "L'02" << true;
-        QTest::newRow("inexistente") << "999" << false;
-        QTest::newRow("vazia") << "" << false;
-        QTest::newRow("prefixo") << "00" << false;
-        // clang-format on
-    }
-    void validStore() {
-        QFETCH(QString, loja);
-        QFETCH(bool, valida);
-        F->InserirLoja(QStringLiteral("001"));
-        F->InserirLoja(QStringLiteral("L'02"));
-        QCOMPARE(F->Modulo().IsValidStore(loja), valida);
-    }
-
-    void comboFilledWithEveryStore() {
-        const QStringList Lojas{QStringLiteral("001"), QStringLiteral("002"), QStringLiteral("ÇÃO"),
-                                QStringLiteral("LOJA06")};
-        for (const QString& Loja : Lojas)
-            F->InserirLoja(Loja);
-        QComboBox Combo;
-        Combo.addItems({QStringLiteral("velho"), QStringLiteral("antigo")});
-        Combo.setCurrentIndex(1);
-        TComboBoxItems Itens(Combo);
-        F->Modulo().PopularComboBox(Itens);
-        QCOMPARE(Ordenada(ItensDe(Combo)), Ordenada(Lojas));
-        QCOMPARE(Combo.currentIndex(), -1);
-        QVERIFY(Combo.updatesEnabled());
-        QVERIFY(!F->Modulo().qryLojas.Active());
-    }
-
-    void comboOfEmptyTableIsEmptied() {
-        QComboBox Combo;
-        Combo.addItems({QStringLiteral("velho")});
-        TComboBoxItems Itens(Combo);
-        F->Modulo().PopularComboBox(Itens);
-        QCOMPARE(Combo.count(), 0);
-    }
-
-    void comboKeptWhenStoresCannotBeRead_data() {
-        // clang-format off
-        QTest::addColumn<QString>("falha");
-        QTest::newRow("servidor inalcancavel") << "servidor";
-        QTest::newRow("sem configuracao") << "configuracao";
-        QTest::newRow("erro ao abrir") << "abertura";
-        QTest::newRow("conexao cai ao abrir") << "queda";
-        // clang-format on
-    }
-    void comboKeptWhenStoresCannotBeRead() {
-        QFETCH(QString, falha);
-        F->InserirLoja(QStringLiteral("001"));
-        if (falha == QLatin1String("servidor"))
-            F->Config().SetServidor(QStringLiteral("127.0.0.1,%1").arg(RetailFixture::PortaSemServidor()));
-        else if (falha == QLatin1String("configuracao"))
-            F->Config().SetSenha(QString());
-        else if (falha == QLatin1String("abertura"))
-            F->Banco().setFault(QStringLiteral("error"), {208, QStringLiteral("from ETABLISS")});
-        else
-            F->Banco().setFault(QStringLiteral("drop_on"), {QStringLiteral("ETABLISS")});
-        QComboBox Combo;
-        Combo.addItems({QStringLiteral("velho"), QStringLiteral("antigo")});
-        Combo.setCurrentIndex(1);
-        TComboBoxItems Itens(Combo);
-        F->Modulo().PopularComboBox(Itens); // never raises
-        QCOMPARE(ItensDe(Combo), QStringList({QStringLiteral("velho"), QStringLiteral("antigo")}));
-        QCOMPARE(Combo.currentIndex(), 1);
-        QVERIFY(Combo.updatesEnabled());
-        QVERIFY(!F->Modulo().qryLojas.Active());
-    }
-
-    void comboKeepsIdsReadBeforeABrokenWalk() {
-        for (const char* Loja : {"001", "002", "003"})
-            F->InserirLoja(QString::fromLatin1(Loja));
-        ListaGravada Lista;
-        Lista.Itens = QStringList({QStringLiteral("velho")});
-        Lista.FalharNoItem = 2;
-        F->Modulo().PopularComboBox(Lista);
-        QCOMPARE(Lista.Itens.size(), 2);
-        QCOMPARE(Lista.Chamadas,
-                 QStringList({QStringLiteral("BeginUpdate"), QStringLiteral("Clear"), QStringLiteral("Add"),
-                              QStringLiteral("Add"), QStringLiteral("EndUpdate")}));
-        QVERIFY(!F->Modulo().qryLojas.Active());
-    }
-
-    // ---- SalvarReducaoZBD and IsReducaoZSalva
-    void reductionNumbering_data() {
-        // clang-format off
-        QTest::addColumn<QList<int>>("daLoja");
-        QTest::addColumn<QList<int>>("deOutraLoja");
-        QTest::addColumn<int>("numero");
-        QTest::newRow("primeira") << QList<int>() << QList<int>() << 9000001;
-        QTest::newRow("17 e 9000000") << QList<int>({17, 9000000}) << QList<int>() << 9000001;
-        QTest::newRow("9000001 e 9000005") << QList<int>({9000001, 9000005}) << QList<int>() << 9000006;
-        QTest::newRow("outra loja ignorada") << QList<int>({9000002}) << QList<int>({9000050}) << 9000003;
-        QTest::newRow("so outra loja") << QList<int>() << QList<int>({9000050}) << 9000001;
-        // clang-format on
-    }
-    void reductionNumbering() {
-        QFETCH(QList<int>, daLoja);
-        QFETCH(QList<int>, deOutraLoja);
-        QFETCH(int, numero);
-        for (int N : daLoja)
-            F->InserirReducaoZ(QStringLiteral("001"), QStringLiteral("PRZ"), N, XmlReducaoZ(QStringLiteral("x")));
-        for (int N : deOutraLoja)
-            F->InserirReducaoZ(QStringLiteral("002"), QStringLiteral("PRZ"), N, XmlReducaoZ(QStringLiteral("x")));
-        const QString Xml = XmlReducaoZ(QStringLiteral("25/04/2016"));
-        F->Modulo().SalvarReducaoZBD(QStringLiteral("001"), Xml);
-        const QList<QVariantList> Novas = F->Banco().query(
-            QStringLiteral("select MBJ_CAISSE, MBJ_QUALIFIANTOLE, MBJ_NUMZCAISSE from MJOURSCAISSEOLE where "
-                           "MBJ_BLOCNOTE = @P1"),
-            {Xml});
-        QCOMPARE(Novas, QList<QVariantList>({{QStringLiteral("001"), QStringLiteral("PRZ"), numero}}));
-    }
-
-    void reductionNumbersFollowEachOther() {
-        TdtmZEVRIK& M = F->Modulo();
-        M.SalvarReducaoZBD(QStringLiteral("001"), XmlReducaoZ(QStringLiteral("1")));
-        M.SalvarReducaoZBD(QStringLiteral("001"), XmlReducaoZ(QStringLiteral("2")));
-        M.SalvarReducaoZBD(QStringLiteral("002"), XmlReducaoZ(QStringLiteral("3")));
-        QCOMPARE(F->Banco().query(QStringLiteral("select MBJ_CAISSE, MBJ_NUMZCAISSE from MJOURSCAISSEOLE order by "
-                                                 "MBJ_CAISSE, MBJ_NUMZCAISSE")),
-                 QList<QVariantList>({{QStringLiteral("001"), 9000001},
-                                      {QStringLiteral("001"), 9000002},
-                                      {QStringLiteral("002"), 9000001}}));
-    }
-
-    void reductionSaved_data() {
-        // clang-format off
-        QTest::addColumn<QChar>("separador");
-        QTest::addColumn<QString>("loja");
-        QTest::addColumn<QString>("qualificante");
-        QTest::addColumn<QString>("diaGuardado");
-        QTest::addColumn<bool>("salva");
-        QTest::newRow("barra") << QChar(u'/') << "001" << "PRZ" << "25/04/2016" << true;
-        QTest::newRow("hifen") << QChar(u'-') << "001" << "PRZ" << "25-04-2016" << true;
-        QTest::newRow("hifen contra barra") << QChar(u'-') << "001" << "PRZ" << "25/04/2016" << false;
-        QTest::newRow("barra contra hifen") << QChar(u'/') << "001" << "PRZ" << "25-04-2016" << false;
-        QTest::newRow("outro dia") << QChar(u'/') << "001" << "PRZ" << "26/04/2016" << false;
-        QTest::newRow("outra forma do dia") << QChar(u'/') << "001" << "PRZ" << "2016-04-25" << false;
-        QTest::newRow("outra loja") << QChar(u'/') << "002" << "PRZ" << "25/04/2016" << false;
-        QTest::newRow("outro qualificante") << QChar(u'/') << "001" << "PRX" << "25/04/2016" << false;
-        // clang-format on
-    }
-    void reductionSaved() {
-        QFETCH(QChar, separador);
-        QFETCH(QString, loja);
-        QFETCH(QString, qualificante);
-        QFETCH(QString, diaGuardado);
-        QFETCH(bool, salva);
-        F->InserirReducaoZ(loja, qualificante, 9000001, XmlReducaoZ(diaGuardado));
-        F->Modulo().SetSeparadorData(separador);
-        // Only the day counts, not the time of day.
-        const QDateTime Movimento(QDate(2016, 4, 25), QTime(23, 59, 59));
-        QCOMPARE(F->Modulo().IsReducaoZSalva(QStringLiteral("001"), Movimento), salva);
-    }
-
-    void reductionWithLongXmlStoredWhole() {
-        QString Xml = XmlReducaoZ(QStringLiteral("25/04/2016"));
-        Xml.insert(Xml.indexOf(QLatin1String("</reducaoZ>")),
-                   QStringLiteral("<obs>%1</obs>").arg(QString(9072 - Xml.size() - 11, u'ç')));
-        QCOMPARE(Xml.size(), 9072);
-        F->Modulo().SalvarReducaoZBD(QStringLiteral("001"), Xml);
-        QCOMPARE(F->Banco().query(QStringLiteral("select len(MBJ_BLOCNOTE), MBJ_BLOCNOTE from MJOURSCAISSEOLE")),
-                 QList<QVariantList>({{9072, Xml}}));
-    }
-
-    void reductionSavedThroughTheModule() {
-        F->Modulo().SalvarReducaoZBD(QStringLiteral("001"), XmlReducaoZ(QStringLiteral("25/04/2016")));
-        QVERIFY(F->Modulo().IsReducaoZSalva(QStringLiteral("001"), QDateTime(QDate(2016, 4, 25), QTime(8, 0))));
-        QVERIFY(!F->Modulo().IsReducaoZSalva(QStringLiteral("001"), QDateTime(QDate(2016, 4, 24), QTime(8, 0))));
-    }
-
-    void reductionWithMalformedXmlFailsOnTheServer() {
-        F->InserirReducaoZ(QStringLiteral("001"), QStringLiteral("PRZ"), 9000001,
-                           QStringLiteral("<reducaoZ><dt_movimento>"));
-        try {
-            F->Modulo().IsReducaoZSalva(QStringLiteral("001"), QDateTime(QDate(2016, 4, 25), QTime()));
-            QFAIL("no error");
-        } catch (const EDbEngineError& E) {
-            QVERIFY2(E.message().startsWith(QLatin1String("[Strata][Phys][ODBC]")), qPrintable(E.message()));
-            QVERIFY(!E.Records.isEmpty());
-        }
-        QVERIFY(!F->Modulo().sqlConexao.Connected());
-    }
-
     // ---- the statements as the server receives them
     void statementTexts_data() {
         QTest::addColumn<QString>("padrao");
         QTest::addColumn<QString>("texto");
         // Each statement as the server is meant to read it, one source line per line; CR LF between lines.
         // clang-format off
-        QTest::newRow("pendentes") << "GP_REFINTERNE\\s+from" << Linhas({
+        QTest::newRow("pendentes") << "GP_REFINTERNE\\s+from" << RetailFixture::Linhas({
             "select",
             "  piece.GP_REFINTERNE",
             "from",
@@ -512,7 +270,7 @@ private Q_SLOTS:
             "      and GL_QTERESTE > 0",
             "  )",
         });
-        QTest::newRow("cupom") << "INSERT INTO MPIECEOLE" << Linhas({
+        QTest::newRow("cupom") << "INSERT INTO MPIECEOLE" << RetailFixture::Linhas({
             "INSERT INTO MPIECEOLE (",
             "  MBP_NUMERO,",
             "  MBP_NATUREPIECEG,",
@@ -533,62 +291,20 @@ private Q_SLOTS:
             "where piece.GP_REFINTERNE = :GP_REFINTERNE and not exists (select mbp_numero from mpieceole where "
             "mbp_souche=piece.gp_souche and mbp_numero=piece.gp_numero)",
         });
-        QTest::newRow("loja") << "count\\(ET_ETABLISSEMENT\\)" << Linhas({
-            "select count(ET_ETABLISSEMENT) from ETABLISS where ET_ETABLISSEMENT = :IDLOJA",
-        });
-        QTest::newRow("reducao salva") << "cross apply" << Linhas({
-            "SELECT",
-            "  count(*)",
-            "FROM",
-            "  MJOURSCAISSEOLE",
-            "  cross apply (select cast(MBJ_BLOCNOTE as xml)) as REDUCAOZ(XML_FIELD)",
-            "where",
-            "  1=1",
-            "  and MBJ_CAISSE = :IDLOJA",
-            "  and MBJ_QUALIFIANTOLE = 'PRZ'",
-            "  and REDUCAOZ.XML_FIELD.value('(/reducaoZ/dt_movimento)[1]', 'nvarchar(10)') = :DT_MOVIMENTO",
-        });
-        QTest::newRow("reducao nova") << "INSERT INTO MJOURSCAISSEOLE" << Linhas({
-            "INSERT INTO MJOURSCAISSEOLE (",
-            "  MBJ_CAISSE, MBJ_QUALIFIANTOLE, MBJ_NUMZCAISSE, MBJ_BLOCNOTE",
-            ") VALUES (",
-            "  :IDLOJA,",
-            "  :TIPO,",
-            "  (",
-            "    select coalesce(max(MBJ_NUMZCAISSE), 9000000) + 1",
-            "    from MJOURSCAISSEOLE",
-            "    where MBJ_CAISSE = :IDLOJA and MBJ_NUMZCAISSE > 9000000",
-            "  ),",
-            "  :XML);",
-        });
         // clang-format on
     }
     void statementTexts() {
         QFETCH(QString, padrao);
         QFETCH(QString, texto);
-        F->Banco().setFault(QStringLiteral("error"), {50000, padrao, QStringLiteral("forced")});
         TdtmZEVRIK& M = F->Modulo();
-        try {
+        F->VerificarTextoDaSentenca(padrao, texto, [&] {
             if (QTest::currentDataTag() == QLatin1String("pendentes"))
                 M.GetRefInternSemMpieceOle();
-            else if (QTest::currentDataTag() == QLatin1String("cupom"))
-                M.SalvarCupomFiscalBD(QStringLiteral("R1"), QStringLiteral("<x/>"));
-            else if (QTest::currentDataTag() == QLatin1String("loja"))
-                M.IsValidStore(QStringLiteral("001"));
-            else if (QTest::currentDataTag() == QLatin1String("reducao salva"))
-                M.IsReducaoZSalva(QStringLiteral("001"), QDateTime(QDate(2016, 4, 25), QTime()));
             else
-                M.SalvarReducaoZBD(QStringLiteral("001"), QStringLiteral("<x/>"));
-            QFAIL("no error");
-        } catch (const EDbEngineError& E) {
-            QVERIFY2(E.message().contains(QLatin1String("forced")), qPrintable(E.message()));
-            QCOMPARE(E.CommandText, texto);
-        }
+                M.SalvarCupomFiscalBD(QStringLiteral("R1"), QStringLiteral("<x/>"));
+        });
     }
-
-private:
-    std::unique_ptr<RetailFixture> F;
 };
 
-QTEST_MAIN(TstDZevrik)
-#include "tst_dzevrik.moc"
+QTEST_GUILESS_MAIN(TstDZevrikCupons)
+#include "tst_dzevrik_cupons.moc"

@@ -1,6 +1,10 @@
 #include "RetailFixture.h"
 
+#include "data/TDbErrors.h"
+
 #include <QDir>
+#include <QStringList>
+#include <QTest>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -15,13 +19,13 @@ StandIn::Login RetailFixture::Login() {
 }
 
 RetailFixture::RetailFixture()
-    : FStandIn(std::make_unique<StandIn>(Login())),
-      FConfig(std::make_unique<TConfigZEVRIK>(FPasta.filePath(QStringLiteral("ExportarDFe.ini")))),
-      FModulo(std::make_unique<TdtmZEVRIK>()) {
-    if (!FPasta.isValid())
+    : Servidor(std::make_unique<StandIn>(Login())),
+      Configuracao(std::make_unique<TConfigZEVRIK>(Pasta.filePath(QStringLiteral("ExportarDFe.ini")))),
+      ModuloRetail(std::make_unique<TdtmZEVRIK>()) {
+    if (!Pasta.isValid())
         throw std::runtime_error("no temporary folder");
-    ConfigIni = FConfig.get();
-    dtmZEVRIK = FModulo.get();
+    ConfigIni = Configuracao.get();
+    dtmZEVRIK = ModuloRetail.get();
     ConfigurarStandIn();
 }
 
@@ -32,25 +36,25 @@ RetailFixture::~RetailFixture() {
 
 void RetailFixture::Configurar(const QString& AServidor, const QString& ABancoDados, const QString& AUsuario,
                                const QString& ASenha) {
-    FConfig->SetServidor(AServidor);
-    FConfig->SetBancoDados(ABancoDados);
-    FConfig->SetUsuario(AUsuario);
-    FConfig->SetSenha(ASenha);
+    Configuracao->SetServidor(AServidor);
+    Configuracao->SetBancoDados(ABancoDados);
+    Configuracao->SetUsuario(AUsuario);
+    Configuracao->SetSenha(ASenha);
 }
 
 void RetailFixture::ConfigurarStandIn() {
-    Configurar(FStandIn->server(), FStandIn->login().database, FStandIn->login().user, FStandIn->login().password);
+    Configurar(Servidor->server(), Servidor->login().database, Servidor->login().user, Servidor->login().password);
 }
 
 void RetailFixture::Limpar() {
-    FStandIn->clearFaults();
-    FStandIn->exec(QStringLiteral("delete from piece; delete from LIGNE; delete from MPIECEOLE; delete from ETABLISS; "
+    Servidor->clearFaults();
+    Servidor->exec(QStringLiteral("delete from piece; delete from LIGNE; delete from MPIECEOLE; delete from ETABLISS; "
                                   "delete from MJOURSCAISSEOLE"));
 }
 
 void RetailFixture::InserirPiece(const QString& ANatureza, const QString& ASouche, int ANumero,
                                  const QString& ARefInterna, const QString& ATipo, const QString& ALoja, int AIndice) {
-    FStandIn->exec(QStringLiteral("insert into piece (GP_NATUREPIECEG, GP_SOUCHE, GP_NUMERO, GP_INDICEG, "
+    Servidor->exec(QStringLiteral("insert into piece (GP_NATUREPIECEG, GP_SOUCHE, GP_NUMERO, GP_INDICEG, "
                                   "GP_REFINTERNE, GP_TYPECOMPTA, GP_ETABLISSEMENT) values (@P1, @P2, @P3, @P4, @P5, "
                                   "@P6, @P7)"),
                    {ANatureza, ASouche, ANumero, AIndice, ARefInterna.isNull() ? QVariant() : QVariant(ARefInterna),
@@ -59,25 +63,25 @@ void RetailFixture::InserirPiece(const QString& ANatureza, const QString& ASouch
 
 void RetailFixture::InserirLigne(const QString& ALoja, const QString& ASouche, int ANumero, int ALinha,
                                  double AQteReste) {
-    FStandIn->exec(QStringLiteral("insert into LIGNE (GL_ETABLISSEMENT, GL_SOUCHE, GL_NUMERO, GL_NUMLIGNE, "
+    Servidor->exec(QStringLiteral("insert into LIGNE (GL_ETABLISSEMENT, GL_SOUCHE, GL_NUMERO, GL_NUMLIGNE, "
                                   "GL_QTERESTE) values (@P1, @P2, @P3, @P4, @P5)"),
                    {ALoja, ASouche, ANumero, ALinha, AQteReste});
 }
 
 void RetailFixture::InserirNota(const QString& ANatureza, const QString& ASouche, int ANumero,
                                 const QString& AQualificante) {
-    FStandIn->exec(QStringLiteral("insert into MPIECEOLE (MBP_NATUREPIECEG, MBP_SOUCHE, MBP_NUMERO, MBP_INDICEG, "
+    Servidor->exec(QStringLiteral("insert into MPIECEOLE (MBP_NATUREPIECEG, MBP_SOUCHE, MBP_NUMERO, MBP_INDICEG, "
                                   "MBP_QUALIFIANTOLE, MBP_BLOCNOTE) values (@P1, @P2, @P3, 0, @P4, N'<nota/>')"),
                    {ANatureza, ASouche, ANumero, AQualificante});
 }
 
 void RetailFixture::InserirLoja(const QString& AIdLoja) {
-    FStandIn->exec(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT) values (@P1)"), {AIdLoja});
+    Servidor->exec(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT) values (@P1)"), {AIdLoja});
 }
 
 void RetailFixture::InserirReducaoZ(const QString& ACaixa, const QString& AQualificante, int ANumero,
                                     const QString& AXML) {
-    FStandIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE (MBJ_CAISSE, MBJ_QUALIFIANTOLE, MBJ_NUMZCAISSE, "
+    Servidor->exec(QStringLiteral("insert into MJOURSCAISSEOLE (MBJ_CAISSE, MBJ_QUALIFIANTOLE, MBJ_NUMZCAISSE, "
                                   "MBJ_BLOCNOTE) values (@P1, @P2, @P3, @P4)"),
                    {ACaixa, AQualificante, ANumero, AXML});
 }
@@ -106,4 +110,23 @@ int RetailFixture::SocketsAbertos() {
             ++Quantos;
     }
     return Quantos;
+}
+
+void RetailFixture::VerificarTextoDaSentenca(const QString& APadrao, const QString& ATexto,
+                                             const std::function<void()>& AOperacao) {
+    Servidor->setFault(QStringLiteral("error"), {50000, APadrao, QStringLiteral("forced")});
+    try {
+        AOperacao();
+        QFAIL("no error");
+    } catch (const EDbEngineError& E) {
+        QVERIFY2(E.message().contains(QLatin1String("forced")), qPrintable(E.message()));
+        QCOMPARE(E.CommandText, ATexto);
+    }
+}
+
+QString RetailFixture::Linhas(std::initializer_list<const char*> ALinhas) {
+    QStringList Texto;
+    for (const char* Linha : ALinhas)
+        Texto << QString::fromUtf8(Linha);
+    return Texto.join(QStringLiteral("\r\n"));
 }

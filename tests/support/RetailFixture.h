@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <functional>
+#include <initializer_list>
 #include <memory>
 
 /// One retail data module over a private SQL Server stand-in, with a temporary settings file installed as
@@ -20,9 +22,9 @@ public:
     RetailFixture(const RetailFixture&) = delete;
     RetailFixture& operator=(const RetailFixture&) = delete;
 
-    StandIn& Banco() { return *FStandIn; }
-    TdtmZEVRIK& Modulo() { return *FModulo; }
-    TConfigZEVRIK& Config() { return *FConfig; }
+    StandIn& Banco() { return *Servidor; }
+    TdtmZEVRIK& Modulo() { return *ModuloRetail; }
+    TConfigZEVRIK& Config() { return *Configuracao; }
 
     /// Writes the four settings to the settings file.
     void Configurar(const QString& AServidor, const QString& ABancoDados, const QString& AUsuario,
@@ -40,14 +42,20 @@ public:
     void InserirLoja(const QString& AIdLoja);
     void InserirReducaoZ(const QString& ACaixa, const QString& AQualificante, int ANumero, const QString& AXML);
 
+    /// Runs AOperacao while every statement matching APadrao fails on the server, and checks that the failure carries
+    /// the statement's text as the server received it, ATexto.
+    void VerificarTextoDaSentenca(const QString& APadrao, const QString& ATexto, const std::function<void()>& AOperacao);
+    /// The lines joined with CR LF, as the retail statements are sent.
+    static QString Linhas(std::initializer_list<const char*> ALinhas);
+
     /// A port of 127.0.0.1 on which nothing listens.
     static quint16 PortaSemServidor();
     /// Sockets the process holds open.
     static int SocketsAbertos();
 
 private:
-    QTemporaryDir FPasta;
-    std::unique_ptr<StandIn> FStandIn;
-    std::unique_ptr<TConfigZEVRIK> FConfig;
-    std::unique_ptr<TdtmZEVRIK> FModulo;
+    QTemporaryDir Pasta;
+    std::unique_ptr<StandIn> Servidor;
+    std::unique_ptr<TConfigZEVRIK> Configuracao;
+    std::unique_ptr<TdtmZEVRIK> ModuloRetail;
 };
