@@ -3,22 +3,22 @@
 #include <QComboBox>
 
 void TComboBoxItems::BeginUpdate() {
-    if (FAtualizacoes++ == 0)
-        FComboBox.setUpdatesEnabled(false);
+    if (Atualizacoes++ == 0)
+        Combo.setUpdatesEnabled(false);
 }
 
 void TComboBoxItems::EndUpdate() {
-    if (FAtualizacoes > 0 && --FAtualizacoes == 0)
-        FComboBox.setUpdatesEnabled(true);
+    if (Atualizacoes > 0 && --Atualizacoes == 0)
+        Combo.setUpdatesEnabled(true);
 }
 
 void TComboBoxItems::Clear() {
-    FComboBox.clear();
+    Combo.clear();
 }
 
 void TComboBoxItems::Add(const QString& AItem) {
     // A combo box selects the first item put into an empty list; this list's contract keeps the selection.
-    const int Atual = FComboBox.currentIndex();
-    FComboBox.addItem(AItem);
-    FComboBox.setCurrentIndex(Atual);
+    const int Atual = Combo.currentIndex();
+    Combo.addItem(AItem);
+    Combo.setCurrentIndex(Atual);
 }

@@ -8,7 +8,7 @@ class QComboBox;
 /// `TComboBoxItems Lojas(*cbxLojas); dtmZEVRIK->PopularComboBox(Lojas);`. The combo box must outlive it.
 class TComboBoxItems : public IItemList {
 public:
-    explicit TComboBoxItems(QComboBox& AComboBox) : FComboBox(AComboBox) {}
+    explicit TComboBoxItems(QComboBox& AComboBox) : Combo(AComboBox) {}
 
     void BeginUpdate() override;
     void EndUpdate() override;
@@ -16,6 +16,6 @@ public:
     void Add(const QString& AItem) override;
 
 private:
-    QComboBox& FComboBox;
-    int FAtualizacoes = 0;
+    QComboBox& Combo;
+    int Atualizacoes = 0;
 };

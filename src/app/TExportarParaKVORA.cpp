@@ -17,13 +17,13 @@ namespace {
 /// Hides the bar when the run ends, however it ends.
 class TEsconderBarra {
 public:
-    explicit TEsconderBarra(QProgressBar& ABarra) : FBarra(ABarra) {}
-    ~TEsconderBarra() { FBarra.hide(); }
+    explicit TEsconderBarra(QProgressBar& ABarra) : Barra(ABarra) {}
+    ~TEsconderBarra() { Barra.hide(); }
     TEsconderBarra(const TEsconderBarra&) = delete;
     TEsconderBarra& operator=(const TEsconderBarra&) = delete;
 
 private:
-    QProgressBar& FBarra;
+    QProgressBar& Barra;
 };
 
 } // namespace

@@ -4,17 +4,17 @@
 #include "data/TDbQuery.h"
 
 TExportacaoDocumentos::TExportacaoDocumentos(TDbQuery& ADocumentos, QList<TDbBookmark> AMarcados, Gravar AGravar)
-    : FDocumentos(ADocumentos), FMarcados(std::move(AMarcados)), FGravar(std::move(AGravar)) {}
+    : Documentos(ADocumentos), Marcados(std::move(AMarcados)), GravarCupom(std::move(AGravar)) {}
 
 QString TExportacaoDocumentos::Executar(const Progresso& AProgresso) {
     QString textoValidacoes;
     int concluidos = 0;
-    for (const TDbBookmark& marcado : FMarcados) {
-        FDocumentos.GotoBookmark(marcado);
-        const QString xml = FDocumentos.FieldByName(QStringLiteral("XML_ZEVRIK")).AsString();
-        const QString refInterna = FDocumentos.FieldByName(QStringLiteral("ID_ZEVRIK")).AsString();
-        const qint64 gravados = FGravar(refInterna, xml);
-        const int numero = FDocumentos.FieldByName(QStringLiteral("NUMERO")).AsInteger();
+    for (const TDbBookmark& marcado : Marcados) {
+        Documentos.GotoBookmark(marcado);
+        const QString xml = Documentos.FieldByName(QStringLiteral("XML_ZEVRIK")).AsString();
+        const QString refInterna = Documentos.FieldByName(QStringLiteral("ID_ZEVRIK")).AsString();
+        const qint64 gravados = GravarCupom(refInterna, xml);
+        const int numero = Documentos.FieldByName(QStringLiteral("NUMERO")).AsInteger();
         textoValidacoes += QStringLiteral("\r\n") + LinhaRelatorio(numero, refInterna, gravados);
         AProgresso(++concluidos);
     }

@@ -31,7 +31,7 @@ public:
     static QString LinhaRelatorio(int ANumero, const QString& ARefInterna, qint64 AGravados);
 
 private:
-    TDbQuery& FDocumentos;
-    const QList<TDbBookmark> FMarcados;
-    const Gravar FGravar;
+    TDbQuery& Documentos;
+    const QList<TDbBookmark> Marcados;
+    const Gravar GravarCupom;
 };

@@ -98,9 +98,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 TApplication::~TApplication() = default;
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
+bool TApplication::notify(QObject* AReceiver, QEvent* AEvent) {
     try {
-        return QApplication::notify(receiver, event);
+        return QApplication::notify(AReceiver, AEvent);
     } catch (...) {
         TApplicationErrorHandler::HandleCurrentException();
         return false;

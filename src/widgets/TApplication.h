@@ -10,5 +10,5 @@ public:
     TApplication(int& argc, char** argv);
     ~TApplication() override;
 
-    bool notify(QObject* receiver, QEvent* event) override;
+    bool notify(QObject* AReceiver, QEvent* AEvent) override;
 };

@@ -48,16 +48,16 @@ TBloqueioEntrada::TBloqueioEntrada() {
 // Destroying the filter object removes it from the application.
 TBloqueioEntrada::~TBloqueioEntrada() = default;
 
-bool TBloqueioEntrada::eventFilter(QObject* AObjeto, QEvent* AEvento) {
+bool TBloqueioEntrada::eventFilter(QObject* AWatched, QEvent* AEvent) {
     // A modal window that comes up meanwhile (an error shown while painting, say) must stay answerable; the
     // toolkit's modality already keeps every other window from input while it is up.
     if (QGuiApplication::modalWindow() != nullptr) {
-        return QObject::eventFilter(AObjeto, AEvento);
+        return QObject::eventFilter(AWatched, AEvent);
     }
-    if ((AObjeto->isWidgetType() || AObjeto->isWindowType()) && EhEntrada(AEvento->type())) {
+    if ((AWatched->isWidgetType() || AWatched->isWindowType()) && EhEntrada(AEvent->type())) {
         // Input counts as consumed, so nothing passes it on to a parent; a close request counts as refused.
-        AEvento->setAccepted(AEvento->type() != QEvent::Close);
+        AEvent->setAccepted(AEvent->type() != QEvent::Close);
         return true;
     }
-    return QObject::eventFilter(AObjeto, AEvento);
+    return QObject::eventFilter(AWatched, AEvent);
 }

@@ -15,5 +15,5 @@ public:
     TBloqueioEntrada& operator=(const TBloqueioEntrada&) = delete;
 
 protected:
-    bool eventFilter(QObject* AObjeto, QEvent* AEvento) override;
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 };

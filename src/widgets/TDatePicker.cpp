@@ -31,7 +31,7 @@ QDate WithDay(int AYear, int AMonth, int ADay) {
 
 } // namespace
 
-TDatePicker::TDatePicker(QWidget* parent) : QDateEdit(parent) {
+TDatePicker::TDatePicker(QWidget* AParent) : QDateEdit(AParent) {
     setCalendarPopup(true);
     setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     // The text changes only through the keys below: nothing can be pasted, cut or deleted into a non-date.
@@ -39,21 +39,21 @@ TDatePicker::TDatePicker(QWidget* parent) : QDateEdit(parent) {
     lineEdit()->installEventFilter(this);
 }
 
-bool TDatePicker::focusNextPrevChild(bool next) {
+bool TDatePicker::focusNextPrevChild(bool ANext) {
     // QDateTimeEdit would spend Tab on its own sections.
-    return QWidget::focusNextPrevChild(next);
+    return QWidget::focusNextPrevChild(ANext);
 }
 
-void TDatePicker::focusInEvent(QFocusEvent* event) {
-    QDateEdit::focusInEvent(event);
+void TDatePicker::focusInEvent(QFocusEvent* AEvent) {
+    QDateEdit::focusInEvent(AEvent);
     // Whichever way the focus came, the section last selected is selected again.
     Typed.clear();
     SelectSection(Active);
 }
 
-void TDatePicker::focusOutEvent(QFocusEvent* event) {
+void TDatePicker::focusOutEvent(QFocusEvent* AEvent) {
     Typed.clear();
-    QDateEdit::focusOutEvent(event);
+    QDateEdit::focusOutEvent(AEvent);
 }
 
 void TDatePicker::SelectSection(int AIndex) {
@@ -140,15 +140,15 @@ void TDatePicker::Step(int ADelta) {
     }
 }
 
-void TDatePicker::keyPressEvent(QKeyEvent* event) {
+void TDatePicker::keyPressEvent(QKeyEvent* AEvent) {
     const Qt::KeyboardModifiers modifiers =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    const QString text = event->text();
+        AEvent->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const QString text = AEvent->text();
     if (modifiers == Qt::NoModifier && text.size() == 1 && text.at(0).isDigit()) {
         TypeDigit(text.at(0).digitValue());
         return;
     }
-    switch (event->key()) {
+    switch (AEvent->key()) {
     case Qt::Key_Slash:
     case Qt::Key_Right:
         Typed.clear();
@@ -163,7 +163,7 @@ void TDatePicker::keyPressEvent(QKeyEvent* event) {
         if (modifiers & Qt::AltModifier) {
             break; // opens the calendar
         }
-        Step(event->key() == Qt::Key_Up ? 1 : -1);
+        Step(AEvent->key() == Qt::Key_Up ? 1 : -1);
         return;
     case Qt::Key_F4:
         break;
@@ -172,30 +172,30 @@ void TDatePicker::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Escape:
         // For the window's default and cancel buttons.
         Typed.clear();
-        event->ignore();
+        AEvent->ignore();
         return;
     default:
         // Nothing else edits the text.
-        event->accept();
+        AEvent->accept();
         return;
     }
-    QDateEdit::keyPressEvent(event);
+    QDateEdit::keyPressEvent(AEvent);
 }
 
-void TDatePicker::wheelEvent(QWheelEvent* event) {
-    const int notches = event->angleDelta().y() / 120;
+void TDatePicker::wheelEvent(QWheelEvent* AEvent) {
+    const int notches = AEvent->angleDelta().y() / 120;
     if (notches != 0 && hasFocus()) {
         Step(notches);
     }
-    event->accept();
+    AEvent->accept();
 }
 
-bool TDatePicker::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit()) {
-        switch (event->type()) {
+bool TDatePicker::eventFilter(QObject* AWatched, QEvent* AEvent) {
+    if (AWatched == lineEdit()) {
+        switch (AEvent->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick: {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const auto* mouse = static_cast<QMouseEvent*>(AEvent);
             if (mouse->button() != Qt::LeftButton) {
                 break;
             }
@@ -210,8 +210,8 @@ bool TDatePicker::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseMove:
         case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton ||
-                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (static_cast<QMouseEvent*>(AEvent)->buttons() & Qt::LeftButton ||
+                static_cast<QMouseEvent*>(AEvent)->button() == Qt::LeftButton) {
                 return true;
             }
             break;
@@ -219,5 +219,5 @@ bool TDatePicker::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
     }
-    return QDateEdit::eventFilter(watched, event);
+    return QDateEdit::eventFilter(AWatched, AEvent);
 }

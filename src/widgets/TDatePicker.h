@@ -10,15 +10,15 @@
 class TDatePicker : public QDateEdit {
     Q_OBJECT
 public:
-    explicit TDatePicker(QWidget* parent = nullptr);
+    explicit TDatePicker(QWidget* AParent = nullptr);
 
 protected:
-    bool focusNextPrevChild(bool next) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool ANext) override;
+    void focusInEvent(QFocusEvent* AEvent) override;
+    void focusOutEvent(QFocusEvent* AEvent) override;
+    void keyPressEvent(QKeyEvent* AEvent) override;
+    void wheelEvent(QWheelEvent* AEvent) override;
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
 private:
     void SelectSection(int AIndex);

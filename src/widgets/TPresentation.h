@@ -11,7 +11,7 @@ class QDialog;
 ///
 /// Tests install a modal handler; it is called instead of QDialog::exec() with the real, fully built dialog (its
 /// objectName tells the boxes apart: "ErrorBox", "QuestionBox", "InformationBox"), may read and drive it, and returns
-/// what exec() would have returned. tests/support/ModalAnswers.h wraps it.
+/// what exec() would have returned. tests/support/widgets/ModalAnswers.h wraps it.
 class TPresentation {
 public:
     // Flags of QuestionBox, with the platform message box's values.

@@ -64,41 +64,41 @@ private:
     /// Runs ShowConfiguracao; AOperador drives the shown dialog, which is cancelled afterwards if still open.
     void Abrir(const Operador& AOperador);
     void Preencher(TfrmConfigSQLServerConexao& ADialogo, const QStringList& AValores);
-    QString Arquivo() const { return FDir->filePath(QStringLiteral("ExportarDFe.ini")); }
+    QString Arquivo() const { return Dir->filePath(QStringLiteral("ExportarDFe.ini")); }
     void GravarArquivo(const QStringList& AValores);
 
-    std::unique_ptr<StandIn> FStandIn;
+    std::unique_ptr<StandIn> Servidor;
     /// A named instance, reached as HOST\\INSTANCE as store settings name their server.
-    std::unique_ptr<StandIn> FInstancia;
-    std::unique_ptr<QTemporaryDir> FDir;
-    std::unique_ptr<ModalAnswers> FModals;
+    std::unique_ptr<StandIn> Instancia;
+    std::unique_ptr<QTemporaryDir> Dir;
+    std::unique_ptr<ModalAnswers> Modals;
 };
 
 void TstConfigSQLServerConexao::initTestCase() {
-    FStandIn = std::make_unique<StandIn>();
-    FInstancia = std::make_unique<StandIn>(StandIn::Login{}, StandIn::namedInstance(QStringLiteral("SQLEXPRESS")));
+    Servidor = std::make_unique<StandIn>();
+    Instancia = std::make_unique<StandIn>(StandIn::Login{}, StandIn::namedInstance(QStringLiteral("SQLEXPRESS")));
 }
 
 void TstConfigSQLServerConexao::init() {
-    FDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(FDir->isValid());
+    Dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(Dir->isValid());
     ConfigIni = new TConfigZEVRIK(Arquivo());
     dtmZEVRIK = new TdtmZEVRIK();
-    FModals = std::make_unique<ModalAnswers>();
+    Modals = std::make_unique<ModalAnswers>();
 }
 
 void TstConfigSQLServerConexao::cleanup() {
-    FModals.reset();
+    Modals.reset();
     delete dtmZEVRIK;
     dtmZEVRIK = nullptr;
     delete ConfigIni;
     ConfigIni = nullptr;
-    FDir.reset();
+    Dir.reset();
 }
 
 void TstConfigSQLServerConexao::Abrir(const Operador& AOperador) {
     QPointer<TfrmConfigSQLServerConexao> visto;
-    FModals->handle([&](QDialog& ADialogo) {
+    Modals->handle([&](QDialog& ADialogo) {
         auto& dialogo = static_cast<TfrmConfigSQLServerConexao&>(ADialogo);
         visto = &dialogo;
         [&] { QCOMPARE(frmConfigSQLServerConexao, &dialogo); }();
@@ -113,7 +113,7 @@ void TstConfigSQLServerConexao::Abrir(const Operador& AOperador) {
     });
     TfrmConfigSQLServerConexao::ShowConfiguracao();
     [&] {
-        QVERIFY(FModals->allAnswered());
+        QVERIFY(Modals->allAnswered());
         QVERIFY2(visto.isNull(), "the dialog is freed once it has closed");
         QCOMPARE(frmConfigSQLServerConexao, nullptr);
     }();
@@ -220,10 +220,10 @@ void TstConfigSQLServerConexao::ordemDoTab() {
                                      "btnCancelar", "edtServidor"}));
         // A click on the test button leaves the focus where it was.
         ADialogo.edtUsuario->setFocus();
-        FStandIn->setFault(QStringLiteral("refuse_login"));
-        FModals->answer(QMessageBox::Ok);
+        Servidor->setFault(QStringLiteral("refuse_login"));
+        Modals->answer(QMessageBox::Ok);
         QTest::mouseClick(ADialogo.btnTestarConexao, Qt::LeftButton);
-        FStandIn->clearFaults();
+        Servidor->clearFaults();
         QCOMPARE(QApplication::focusWidget(), ADialogo.edtUsuario);
     });
 }
@@ -267,12 +267,12 @@ void TstConfigSQLServerConexao::caixaEmBrancoNaoGrava() {
     Abrir([&](TfrmConfigSQLServerConexao& ADialogo) {
         Preencher(ADialogo, valores);
         ADialogo.edtSenha->setFocus();
-        FModals->answer(QMessageBox::Ok);
+        Modals->answer(QMessageBox::Ok);
         QTest::keyClick(ADialogo.edtSenha, Qt::Key_Return);
 
-        QCOMPARE(FModals->shown().size(), 2);
-        QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("ErrorBox"));
-        QCOMPARE(FModals->shown().at(1).text, mensagem);
+        QCOMPARE(Modals->shown().size(), 2);
+        QCOMPARE(Modals->shown().at(1).kind, QStringLiteral("ErrorBox"));
+        QCOMPARE(Modals->shown().at(1).text, mensagem);
         QVERIFY(ADialogo.isVisible());
         QCOMPARE(ADialogo.edtServidor->text(), valores.at(0));
         QCOMPARE(ADialogo.edtSenha->text(), valores.at(3));
@@ -314,12 +314,12 @@ void TstConfigSQLServerConexao::valorQueOArquivoNaoGuardaNaoGrava() {
     QVERIFY(!antes.isEmpty());
     Abrir([&](TfrmConfigSQLServerConexao& ADialogo) {
         Preencher(ADialogo, valores);
-        FModals->answer(QMessageBox::Ok);
+        Modals->answer(QMessageBox::Ok);
         QTest::mouseClick(ADialogo.btnGravar, Qt::LeftButton);
 
-        QCOMPARE(FModals->shown().size(), 2);
-        QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("ErrorBox"));
-        QCOMPARE(FModals->shown().at(1).text,
+        QCOMPARE(Modals->shown().size(), 2);
+        QCOMPARE(Modals->shown().at(1).kind, QStringLiteral("ErrorBox"));
+        QCOMPARE(Modals->shown().at(1).text,
                  QStringLiteral("O campo \"%1\" contém caracteres que não podem ser gravados no arquivo de "
                                 "configuração!")
                      .arg(campo));
@@ -401,14 +401,14 @@ void TstConfigSQLServerConexao::testarConexaoComSucesso_data() {
 
 void TstConfigSQLServerConexao::testarConexaoComSucesso() {
     QFETCH(bool, nomeada);
-    const StandIn& banco = nomeada ? *FInstancia : *FStandIn;
+    const StandIn& banco = nomeada ? *Instancia : *Servidor;
     GravarArquivo({"velho", "velho", "velho", "velho"});
     const QByteArray antes = LerArquivo(Arquivo());
     bool conectadoDuranteACaixa = false;
     Abrir([&](TfrmConfigSQLServerConexao& ADialogo) {
         const StandIn::Login& login = banco.login();
         Preencher(ADialogo, {banco.server(), login.database, login.user, login.password});
-        FModals->handle([&](QDialog& ACaixa) {
+        Modals->handle([&](QDialog& ACaixa) {
             conectadoDuranteACaixa = dtmZEVRIK->sqlConexao.Connected();
             ACaixa.accept();
             return int(QDialog::Accepted);
@@ -417,9 +417,9 @@ void TstConfigSQLServerConexao::testarConexaoComSucesso() {
         QVERIFY(ADialogo.isVisible());
         QTest::mouseClick(ADialogo.btnCancelar, Qt::LeftButton);
     });
-    QCOMPARE(FModals->shown().size(), 2);
-    QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("InformationBox"));
-    QCOMPARE(FModals->shown().at(1).text, QStringLiteral("Conexão efetuada com sucesso!"));
+    QCOMPARE(Modals->shown().size(), 2);
+    QCOMPARE(Modals->shown().at(1).kind, QStringLiteral("InformationBox"));
+    QCOMPARE(Modals->shown().at(1).text, QStringLiteral("Conexão efetuada com sucesso!"));
     QVERIFY(conectadoDuranteACaixa);
     QVERIFY(!dtmZEVRIK->sqlConexao.Connected());
     QCOMPARE(LerArquivo(Arquivo()), antes);
@@ -435,20 +435,20 @@ void TstConfigSQLServerConexao::testarConexaoComFalha() {
     QFETCH(bool, vazias);
     QString servidor;
     Abrir([&](TfrmConfigSQLServerConexao& ADialogo) {
-        const StandIn::Login& login = FStandIn->login();
-        servidor = vazias ? QString() : FStandIn->server();
+        const StandIn::Login& login = Servidor->login();
+        servidor = vazias ? QString() : Servidor->server();
         Preencher(ADialogo, vazias ? QStringList{"", "", "", ""}
                                    : QStringList{servidor, login.database, login.user, QStringLiteral("errada")});
-        FModals->answer(QMessageBox::Ok);
+        Modals->answer(QMessageBox::Ok);
         QTest::mouseClick(ADialogo.btnTestarConexao, Qt::LeftButton);
         QVERIFY(ADialogo.isVisible());
         QCOMPARE(ADialogo.edtSenha->text(), vazias ? QString() : QStringLiteral("errada"));
     });
-    QCOMPARE(FModals->shown().size(), 2);
-    QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Modals->shown().size(), 2);
+    QCOMPARE(Modals->shown().at(1).kind, QStringLiteral("ErrorBox"));
     const QString prefixo = QStringLiteral("Ocorreu o seguinte erro ao conectar a base de dados \"%1 - %2\": \r\r")
-                                .arg(servidor, vazias ? QString() : FStandIn->login().database);
-    const QString texto = FModals->shown().at(1).text;
+                                .arg(servidor, vazias ? QString() : Servidor->login().database);
+    const QString texto = Modals->shown().at(1).text;
     QVERIFY2(texto.startsWith(prefixo) && texto.size() > prefixo.size(), qPrintable(texto));
     QVERIFY(!dtmZEVRIK->sqlConexao.Connected());
     QVERIFY(!QFile::exists(Arquivo()));

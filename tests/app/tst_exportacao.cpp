@@ -73,7 +73,7 @@ private slots:
     void janelaModalDuranteAExportacaoAtendeEntrada();
 
 private:
-    QString Caminho(const QString& ANome) const { return FPasta->filePath(ANome); }
+    QString Caminho(const QString& ANome) const { return Pasta->filePath(ANome); }
     /// Documents 1 to ACount on 10 February 2024, listed in the grid; each has a pending KVORA document.
     void ListarDocumentos(int ACount);
     /// Answers the question with AResposta; with Yes, then records the report window's text and the bar meanwhile.
@@ -85,35 +85,35 @@ private:
     /// Runs AAcao with the first pending events once the first coupon of the run is stored.
     void AoGravarOPrimeiro(std::function<void()> AAcao);
 
-    std::unique_ptr<StandIn> FStandIn;
-    std::unique_ptr<QTemporaryDir> FPasta;
-    std::unique_ptr<TProgramaDeTeste> FPrograma;
-    std::unique_ptr<ModalAnswers> FModals;
-    QString FRelatorio;
-    bool FBarraVisivelNoRelatorio = false;
-    int FBarraNoRelatorio = -1;
+    std::unique_ptr<StandIn> Servidor;
+    std::unique_ptr<QTemporaryDir> Pasta;
+    std::unique_ptr<TProgramaDeTeste> Programa;
+    std::unique_ptr<ModalAnswers> Modals;
+    QString Relatorio;
+    bool BarraVisivelNoRelatorio = false;
+    int BarraNoRelatorio = -1;
 };
 
 void TstExportacao::initTestCase() {
-    FStandIn = std::make_unique<StandIn>();
+    Servidor = std::make_unique<StandIn>();
 }
 
 void TstExportacao::init() {
-    FPasta = std::make_unique<QTemporaryDir>();
-    QVERIFY(FPasta->isValid());
-    LimparKvora(*FStandIn);
-    FPrograma = std::make_unique<TProgramaDeTeste>(FPasta->path());
-    ConfigurarKvora(*FStandIn);
-    FModals = std::make_unique<ModalAnswers>();
-    FRelatorio.clear();
-    FBarraVisivelNoRelatorio = false;
-    FBarraNoRelatorio = -1;
+    Pasta = std::make_unique<QTemporaryDir>();
+    QVERIFY(Pasta->isValid());
+    LimparKvora(*Servidor);
+    Programa = std::make_unique<TProgramaDeTeste>(Pasta->path());
+    ConfigurarKvora(*Servidor);
+    Modals = std::make_unique<ModalAnswers>();
+    Relatorio.clear();
+    BarraVisivelNoRelatorio = false;
+    BarraNoRelatorio = -1;
 }
 
 void TstExportacao::cleanup() {
-    FModals.reset();
-    FPrograma.reset();
-    FPasta.reset();
+    Modals.reset();
+    Programa.reset();
+    Pasta.reset();
 }
 
 void TstExportacao::ListarDocumentos(int ACount) {
@@ -121,30 +121,30 @@ void TstExportacao::ListarDocumentos(int ACount) {
     arquivo.Create().InsertSimple(ACount);
     arquivo.Close();
     for (int numero = 1; numero <= ACount; ++numero) {
-        DocumentoKvora(*FStandIn, Id(numero), numero);
+        DocumentoKvora(*Servidor, Id(numero), numero);
     }
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29));
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()).size(), ACount);
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29));
+    QCOMPARE(IdsDaGrade(Programa->Grade()).size(), ACount);
 }
 
 void TstExportacao::Responder(QMessageBox::StandardButton AResposta) {
-    FModals->answer(AResposta);
+    Modals->answer(AResposta);
     if (AResposta != QMessageBox::Yes) {
         return;
     }
-    FModals->handle([this](QDialog& AJanela) {
+    Modals->handle([this](QDialog& AJanela) {
         // An error box instead of the report leaves the report empty, for the test to say so.
         const auto* memo = AJanela.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
-        FRelatorio = memo ? memo->toPlainText() : QString();
-        FBarraVisivelNoRelatorio = FPrograma->Janela().BarProgresso->isVisible();
-        FBarraNoRelatorio = FPrograma->Janela().BarProgresso->value();
+        Relatorio = memo ? memo->toPlainText() : QString();
+        BarraVisivelNoRelatorio = Programa->Janela().BarProgresso->isVisible();
+        BarraNoRelatorio = Programa->Janela().BarProgresso->value();
         AJanela.reject();
         return int(QDialog::Rejected);
     });
 }
 
 void TstExportacao::Exportar() {
-    TfrmPrincipal& janela = FPrograma->Janela();
+    TfrmPrincipal& janela = Programa->Janela();
     QMenu* ferramentas = janela.actExportarParaKVORA->associatedObjects().isEmpty()
                              ? nullptr
                              : qobject_cast<QMenu*>(janela.actExportarParaKVORA->associatedObjects().constFirst());
@@ -161,7 +161,7 @@ void TstExportacao::AoGravarOPrimeiro(std::function<void()> AAcao) {
     auto* vigia = new QTimer(this);
     vigia->setInterval(0);
     connect(vigia, &QTimer::timeout, this, [this, vigia, AAcao] {
-        if (FStandIn->scalar(QStringLiteral("select count(*) from MPIECEOLE")).toInt() > 0) {
+        if (Servidor->scalar(QStringLiteral("select count(*) from MPIECEOLE")).toInt() > 0) {
             vigia->stop();
             vigia->deleteLater();
             AAcao();
@@ -171,7 +171,7 @@ void TstExportacao::AoGravarOPrimeiro(std::function<void()> AAcao) {
 }
 
 QList<QVariantList> TstExportacao::Notas() {
-    return FStandIn->query(QStringLiteral("select MBP_NUMERO, MBP_QUALIFIANTOLE, MBP_BLOCNOTE from MPIECEOLE "
+    return Servidor->query(QStringLiteral("select MBP_NUMERO, MBP_QUALIFIANTOLE, MBP_BLOCNOTE from MPIECEOLE "
                                           "order by MBP_NUMERO"));
 }
 
@@ -196,7 +196,7 @@ void TstExportacao::linhaRelatorio() {
 
 void TstExportacao::gravaNaOrdemDaGrade() {
     ListarDocumentos(10);
-    TDBGrid& grade = FPrograma->Grade();
+    TDBGrid& grade = Programa->Grade();
     ClicarLinha(grade, 8);
     ClicarLinha(grade, 1);
     ClicarLinha(grade, 4);
@@ -204,16 +204,16 @@ void TstExportacao::gravaNaOrdemDaGrade() {
 
     Exportar();
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FModals->shown().at(0).kind, QStringLiteral("QuestionBox"));
-    QCOMPARE(FModals->shown().at(0).text, Pergunta);
-    QCOMPARE(FModals->shown().at(0).caption, QStringLiteral("Documentos fiscais"));
-    QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("frmAndamento"));
-    QCOMPARE(FRelatorio, Salvo(2) + QLatin1Char('\n') + Salvo(5) + QLatin1Char('\n') + Salvo(9));
-    QVERIFY(FBarraVisivelNoRelatorio);
-    QCOMPARE(FBarraNoRelatorio, 3);
-    QCOMPARE(FPrograma->Janela().BarProgresso->maximum(), 3);
-    QVERIFY(!FPrograma->Janela().BarProgresso->isVisible());
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Modals->shown().at(0).kind, QStringLiteral("QuestionBox"));
+    QCOMPARE(Modals->shown().at(0).text, Pergunta);
+    QCOMPARE(Modals->shown().at(0).caption, QStringLiteral("Documentos fiscais"));
+    QCOMPARE(Modals->shown().at(1).kind, QStringLiteral("frmAndamento"));
+    QCOMPARE(Relatorio, Salvo(2) + QLatin1Char('\n') + Salvo(5) + QLatin1Char('\n') + Salvo(9));
+    QVERIFY(BarraVisivelNoRelatorio);
+    QCOMPARE(BarraNoRelatorio, 3);
+    QCOMPARE(Programa->Janela().BarProgresso->maximum(), 3);
+    QVERIFY(!Programa->Janela().BarProgresso->isVisible());
     QCOMPARE(Notas(), (QList<QVariantList>{{2LL, QStringLiteral("PRR"), Xml(2)},
                                            {5LL, QStringLiteral("PRR"), Xml(5)},
                                            {9LL, QStringLiteral("PRR"), Xml(9)}}));
@@ -223,29 +223,29 @@ void TstExportacao::gravaNaOrdemDaGrade() {
 
 void TstExportacao::gravaPelaInstanciaNomeada() {
     auto nomeada = std::make_unique<StandIn>(StandIn::Login{}, StandIn::namedInstance(QStringLiteral("SQLEXPRESS")));
-    std::swap(FStandIn, nomeada);
-    const auto restaurar = qScopeGuard([&] { std::swap(FStandIn, nomeada); });
-    ConfigurarKvora(*FStandIn);
+    std::swap(Servidor, nomeada);
+    const auto restaurar = qScopeGuard([&] { std::swap(Servidor, nomeada); });
+    ConfigurarKvora(*Servidor);
     QVERIFY(ConfigIni->GetServidor().endsWith(QLatin1String("\\SQLEXPRESS")));
     ListarDocumentos(3);
-    ClicarLinha(FPrograma->Grade(), 2);
-    ClicarLinha(FPrograma->Grade(), 0);
+    ClicarLinha(Programa->Grade(), 2);
+    ClicarLinha(Programa->Grade(), 0);
     Responder(QMessageBox::Yes);
 
     Exportar();
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FRelatorio, Salvo(1) + QLatin1Char('\n') + Salvo(3));
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Relatorio, Salvo(1) + QLatin1Char('\n') + Salvo(3));
     QCOMPARE(Notas(),
              (QList<QVariantList>{{1LL, QStringLiteral("PRR"), Xml(1)}, {3LL, QStringLiteral("PRR"), Xml(3)}}));
 }
 
 void TstExportacao::respostaNaoNaoGrava() {
     ListarDocumentos(3);
-    ClicarLinha(FPrograma->Grade(), 0);
+    ClicarLinha(Programa->Grade(), 0);
     bool barraNaPergunta = true;
-    FModals->handle([&](QDialog& ACaixa) {
-        barraNaPergunta = FPrograma->Janela().BarProgresso->isVisible();
+    Modals->handle([&](QDialog& ACaixa) {
+        barraNaPergunta = Programa->Janela().BarProgresso->isVisible();
         // The default button is No: Enter answers No.
         QTest::keyClick(&ACaixa, Qt::Key_Return);
         return static_cast<QMessageBox&>(ACaixa).result();
@@ -253,10 +253,10 @@ void TstExportacao::respostaNaoNaoGrava() {
 
     Exportar();
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FModals->shown().size(), 1);
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Modals->shown().size(), 1);
     QVERIFY(!barraNaPergunta);
-    QVERIFY(!FPrograma->Janela().BarProgresso->isVisible());
+    QVERIFY(!Programa->Janela().BarProgresso->isVisible());
     QVERIFY(Notas().isEmpty());
 }
 
@@ -271,88 +271,88 @@ void TstExportacao::semMarcaNaoPergunta() {
     if (comLista) {
         ListarDocumentos(2);
     }
-    FModals->answer(QMessageBox::Ok);
+    Modals->answer(QMessageBox::Ok);
 
     Exportar();
 
-    QCOMPARE(FModals->shown().size(), 1);
-    QCOMPARE(FModals->shown().at(0).kind, QStringLiteral("ErrorBox"));
-    QCOMPARE(FModals->shown().at(0).text, NenhumMarcado);
-    QVERIFY(!FPrograma->Janela().BarProgresso->isVisible());
+    QCOMPARE(Modals->shown().size(), 1);
+    QCOMPARE(Modals->shown().at(0).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Modals->shown().at(0).text, NenhumMarcado);
+    QVERIFY(!Programa->Janela().BarProgresso->isVisible());
 }
 
 void TstExportacao::configuracaoIncompleta() {
     ListarDocumentos(2);
-    ClicarLinha(FPrograma->Grade(), 0);
-    ClicarLinha(FPrograma->Grade(), 1);
+    ClicarLinha(Programa->Grade(), 0);
+    ClicarLinha(Programa->Grade(), 1);
     ConfigIni->SetServidor(QString());
-    FModals->answer(QMessageBox::Yes);
-    FModals->answer(QMessageBox::Ok);
+    Modals->answer(QMessageBox::Yes);
+    Modals->answer(QMessageBox::Ok);
 
     Exportar();
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FModals->shown().size(), 2);
-    QCOMPARE(FModals->shown().at(1).kind, QStringLiteral("ErrorBox"));
-    QCOMPARE(FModals->shown().at(1).text, QStringLiteral("Servidor de banco de dados não foi configurado!"));
-    QVERIFY(!FPrograma->Janela().BarProgresso->isVisible());
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Modals->shown().size(), 2);
+    QCOMPARE(Modals->shown().at(1).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Modals->shown().at(1).text, QStringLiteral("Servidor de banco de dados não foi configurado!"));
+    QVERIFY(!Programa->Janela().BarProgresso->isVisible());
     QVERIFY(Notas().isEmpty());
 }
 
 void TstExportacao::falhaNoSegundoDeTres() {
     ListarDocumentos(5);
-    TDBGrid& grade = FPrograma->Grade();
+    TDBGrid& grade = Programa->Grade();
     ClicarLinha(grade, 0);
     ClicarLinha(grade, 2);
     ClicarLinha(grade, 4);
-    FModals->answer(QMessageBox::Yes);
+    Modals->answer(QMessageBox::Yes);
     QString erro;
-    FModals->handle([&](QDialog& AJanela) {
+    Modals->handle([&](QDialog& AJanela) {
         erro = AJanela.objectName();
         AJanela.reject();
         return int(QDialog::Rejected);
     });
     // From the first coupon on every insert fails.
     AoGravarOPrimeiro([this] {
-        FStandIn->setFault(QStringLiteral("error"), {2627, QStringLiteral("(?i)insert"), QStringLiteral("falha")});
+        Servidor->setFault(QStringLiteral("error"), {2627, QStringLiteral("(?i)insert"), QStringLiteral("falha")});
     });
 
     Exportar();
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FModals->shown().size(), 2);
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Modals->shown().size(), 2);
     QCOMPARE(erro, QStringLiteral("DbErrorWindow"));
     QCOMPARE(Notas().size(), 1);
     QCOMPARE(Notas().at(0).at(0), QVariant(1LL));
     QCOMPARE(grade.CurrentRow(), 2);
     QCOMPARE(grade.SelectedRowCount(), 3);
-    QVERIFY(!FPrograma->Janela().BarProgresso->isVisible());
+    QVERIFY(!Programa->Janela().BarProgresso->isVisible());
 
     // Again with the same marks: the rest is stored, nothing twice.
-    FStandIn->clearFaults();
+    Servidor->clearFaults();
     Responder(QMessageBox::Yes);
     Exportar();
-    QCOMPARE(FRelatorio, NaoGravado(1, Id(1)) + QLatin1Char('\n') + Salvo(3) + QLatin1Char('\n') + Salvo(5));
+    QCOMPARE(Relatorio, NaoGravado(1, Id(1)) + QLatin1Char('\n') + Salvo(3) + QLatin1Char('\n') + Salvo(5));
     QCOMPARE(Notas().size(), 3);
-    QCOMPARE(FStandIn->scalar(QStringLiteral("select count(distinct MBP_NUMERO) from MPIECEOLE")), QVariant(3LL));
+    QCOMPARE(Servidor->scalar(QStringLiteral("select count(distinct MBP_NUMERO) from MPIECEOLE")), QVariant(3LL));
 }
 
 void TstExportacao::documentosJaAnotadosOuDesconhecidos() {
     DfeFixture arquivo(Caminho(QStringLiteral("dfe.sqlite")));
     arquivo.Create().InsertSimple(3);
     arquivo.Close();
-    DocumentoKvora(*FStandIn, Id(1), 1, true);
-    DocumentoKvora(*FStandIn, Id(3), 3, true);
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
+    DocumentoKvora(*Servidor, Id(1), 1, true);
+    DocumentoKvora(*Servidor, Id(3), 3, true);
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
     for (int linha = 0; linha < 3; ++linha) {
-        ClicarLinha(FPrograma->Grade(), linha);
+        ClicarLinha(Programa->Grade(), linha);
     }
     const QList<QVariantList> antes = Notas();
     Responder(QMessageBox::Yes);
 
     Exportar();
 
-    QCOMPARE(FRelatorio, NaoGravado(1, Id(1)) + QLatin1Char('\n') + NaoGravado(2, Id(2)) + QLatin1Char('\n') +
+    QCOMPARE(Relatorio, NaoGravado(1, Id(1)) + QLatin1Char('\n') + NaoGravado(2, Id(2)) + QLatin1Char('\n') +
                              NaoGravado(3, Id(3)));
     QCOMPARE(Notas(), antes);
 }
@@ -367,15 +367,15 @@ void TstExportacao::servidorSemContagemDeLinhas() {
     DocumentoKvora(semContagem, Id(1), 1);
     DocumentoKvora(semContagem, Id(2), 2, true);
     DocumentoKvora(semContagem, Id(3), 3);
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
     for (int linha = 0; linha < 3; ++linha) {
-        ClicarLinha(FPrograma->Grade(), linha);
+        ClicarLinha(Programa->Grade(), linha);
     }
     Responder(QMessageBox::Yes);
 
     Exportar();
 
-    QCOMPARE(FRelatorio, Salvo(1) + QLatin1Char('\n') + Salvo(2) + QLatin1Char('\n') + Salvo(3));
+    QCOMPARE(Relatorio, Salvo(1) + QLatin1Char('\n') + Salvo(2) + QLatin1Char('\n') + Salvo(3));
     QCOMPARE(semContagem.query(QStringLiteral("select MBP_NUMERO, MBP_QUALIFIANTOLE from MPIECEOLE order by "
                                               "MBP_NUMERO")),
              (QList<QVariantList>{
@@ -389,28 +389,28 @@ void TstExportacao::numeroNuloEXmlNulo() {
     semNumero.remove(QStringLiteral("XML_ZEVRIK"));
     arquivo.Create().Insert(semNumero);
     arquivo.Close();
-    DocumentoKvora(*FStandIn, Id(1), 41);
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
-    ClicarLinha(FPrograma->Grade(), 0);
+    DocumentoKvora(*Servidor, Id(1), 41);
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10));
+    ClicarLinha(Programa->Grade(), 0);
     Responder(QMessageBox::Yes);
 
     Exportar();
 
-    QCOMPARE(FRelatorio, Salvo(0));
+    QCOMPARE(Relatorio, Salvo(0));
     const QList<QVariantList> notas = Notas();
     QCOMPARE(notas.size(), 1);
     QCOMPARE(notas.at(0).at(0), QVariant(41LL));
     // A NULL note reads as a null QString, equal to ""; the server itself tells them apart.
     QVERIFY2(!notas.at(0).at(2).isNull(), "the note is NULL");
     QCOMPARE(notas.at(0).at(2).toString(), QStringLiteral(""));
-    QCOMPARE(FStandIn->scalar(QStringLiteral("select count(*) from MPIECEOLE where MBP_BLOCNOTE is null")),
+    QCOMPARE(Servidor->scalar(QStringLiteral("select count(*) from MPIECEOLE where MBP_BLOCNOTE is null")),
              QVariant(0LL));
 }
 
 void TstExportacao::entradaDuranteAExportacaoNaoTemEfeito() {
     ListarDocumentos(6);
-    TfrmPrincipal& janela = FPrograma->Janela();
-    TDBGrid& grade = FPrograma->Grade();
+    TfrmPrincipal& janela = Programa->Janela();
+    TDBGrid& grade = Programa->Grade();
     ClicarLinha(grade, 1);
     ClicarLinha(grade, 3);
     ClicarLinha(grade, 5);
@@ -419,8 +419,8 @@ void TstExportacao::entradaDuranteAExportacaoNaoTemEfeito() {
     struct ContarPinturas : QObject {
         int& Contador;
         explicit ContarPinturas(int& AContador) : Contador(AContador) {}
-        bool eventFilter(QObject*, QEvent* AEvento) override {
-            Contador += AEvento->type() == QEvent::Paint ? 1 : 0;
+        bool eventFilter(QObject*, QEvent* AEvent) override {
+            Contador += AEvent->type() == QEvent::Paint ? 1 : 0;
             return false;
         }
     } contar(pinturasDaBarra);
@@ -446,9 +446,9 @@ void TstExportacao::entradaDuranteAExportacaoNaoTemEfeito() {
 
     Exportar();
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FModals->shown().size(), 2);
-    QCOMPARE(FRelatorio, Salvo(2) + QLatin1Char('\n') + Salvo(4) + QLatin1Char('\n') + Salvo(6));
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Modals->shown().size(), 2);
+    QCOMPARE(Relatorio, Salvo(2) + QLatin1Char('\n') + Salvo(4) + QLatin1Char('\n') + Salvo(6));
     QCOMPARE(grade.SelectedRowCount(), 3);
     QVERIFY(grade.RowMarked(1) && grade.RowMarked(3) && grade.RowMarked(5));
     QCOMPARE(grade.CurrentRow(), 5);
@@ -463,13 +463,13 @@ void TstExportacao::entradaDuranteAExportacaoNaoTemEfeito() {
 
 void TstExportacao::janelaModalDuranteAExportacaoAtendeEntrada() {
     ListarDocumentos(2);
-    ClicarLinha(FPrograma->Grade(), 0);
-    ClicarLinha(FPrograma->Grade(), 1);
+    ClicarLinha(Programa->Grade(), 0);
+    ClicarLinha(Programa->Grade(), 1);
     Responder(QMessageBox::Yes);
     int resultado = -1;
     // A window that comes up modally while the run goes on (as an error box would) takes the operator's Esc.
     AoGravarOPrimeiro([&] {
-        QDialog janela(&FPrograma->Janela());
+        QDialog janela(&Programa->Janela());
         QTimer::singleShot(0, &janela, [&janela] { QTest::keyClick(&janela, Qt::Key_Escape); });
         QTimer::singleShot(3000, &janela, [&janela] { janela.done(42); });
         resultado = janela.exec();

@@ -47,11 +47,11 @@ public:
         QCoreApplication::processEvents();
         return std::exchange(Pinturas, 0);
     }
-    bool eventFilter(QObject* AObservado, QEvent* AEvento) override {
-        if (AEvento->type() == QEvent::Paint) {
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override {
+        if (AEvent->type() == QEvent::Paint) {
             ++Pinturas;
         }
-        return QObject::eventFilter(AObservado, AEvento);
+        return QObject::eventFilter(AWatched, AEvent);
     }
 };
 
@@ -86,35 +86,35 @@ private slots:
     void estouroNasPrimeirasLinhasDeixaAGradeVazia();
 
 private:
-    QString Caminho(const QString& ANome) const { return FPasta->filePath(ANome); }
+    QString Caminho(const QString& ANome) const { return Pasta->filePath(ANome); }
     /// The April 2016 file: documents 1 to 7 around the edges of the month, one written day.month.year.
     QString ArquivoDeAbril();
     /// The message of the database error window the next modal is expected to be.
     void EsperarJanelaDeErroDoBanco(QString& AMensagem);
 
-    std::unique_ptr<StandIn> FStandIn;
-    std::unique_ptr<QTemporaryDir> FPasta;
-    std::unique_ptr<TProgramaDeTeste> FPrograma;
-    std::unique_ptr<ModalAnswers> FModals;
+    std::unique_ptr<StandIn> Servidor;
+    std::unique_ptr<QTemporaryDir> Pasta;
+    std::unique_ptr<TProgramaDeTeste> Programa;
+    std::unique_ptr<ModalAnswers> Modals;
 };
 
 void TstFiltroDocumentos::initTestCase() {
-    FStandIn = std::make_unique<StandIn>();
+    Servidor = std::make_unique<StandIn>();
 }
 
 void TstFiltroDocumentos::init() {
-    FPasta = std::make_unique<QTemporaryDir>();
-    QVERIFY(FPasta->isValid());
-    LimparKvora(*FStandIn);
-    FPrograma = std::make_unique<TProgramaDeTeste>(FPasta->path());
-    ConfigurarKvora(*FStandIn);
-    FModals = std::make_unique<ModalAnswers>();
+    Pasta = std::make_unique<QTemporaryDir>();
+    QVERIFY(Pasta->isValid());
+    LimparKvora(*Servidor);
+    Programa = std::make_unique<TProgramaDeTeste>(Pasta->path());
+    ConfigurarKvora(*Servidor);
+    Modals = std::make_unique<ModalAnswers>();
 }
 
 void TstFiltroDocumentos::cleanup() {
-    FModals.reset();
-    FPrograma.reset();
-    FPasta.reset();
+    Modals.reset();
+    Programa.reset();
+    Pasta.reset();
 }
 
 QString TstFiltroDocumentos::ArquivoDeAbril() {
@@ -132,7 +132,7 @@ QString TstFiltroDocumentos::ArquivoDeAbril() {
 }
 
 void TstFiltroDocumentos::EsperarJanelaDeErroDoBanco(QString& AMensagem) {
-    FModals->handle([&AMensagem](QDialog& AJanela) {
+    Modals->handle([&AMensagem](QDialog& AJanela) {
         const auto* memo = AJanela.findChild<QPlainTextEdit*>(QStringLiteral("mmoMessage"));
         AMensagem = memo != nullptr ? memo->toPlainText() : AJanela.objectName();
         AJanela.reject();
@@ -197,13 +197,13 @@ void TstFiltroDocumentos::periodo() {
     // The KVORA database is not asked without the option: an unreachable server changes nothing.
     ConfigIni->SetServidor(QStringLiteral("127.0.0.1,1"));
 
-    Filtrar(FPrograma->Janela(), arquivo, inicial, final);
+    Filtrar(Programa->Janela(), arquivo, inicial, final);
 
-    QVERIFY(FModals->shown().isEmpty());
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()), ids);
+    QVERIFY(Modals->shown().isEmpty());
+    QCOMPARE(IdsDaGrade(Programa->Grade()), ids);
     QCOMPARE(dtmConexaoLocal->qryDocumentosEmitidos->SQLText(), sentenca);
     QCOMPARE(dtmConexaoLocal->qryDocumentosEmitidos->RecNo(), 0);
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 0);
     QVERIFY(dtmConexaoLocal->sqlConexaoLocal->Connected());
 }
 
@@ -211,18 +211,18 @@ void TstFiltroDocumentos::somentePendentes() {
     DfeFixture arquivo(Caminho(QStringLiteral("pendentes.sqlite")));
     arquivo.Create().InsertSimple(6);
     arquivo.Close();
-    DocumentoKvora(*FStandIn, Id(1), 1);
-    DocumentoKvora(*FStandIn, Id(2), 2, true);
-    DocumentoKvora(*FStandIn, Id(3), 3);
-    DocumentoKvora(*FStandIn, Id(4), 4, true);
-    DocumentoKvora(*FStandIn, Id(5), 5);
-    DocumentoKvora(*FStandIn, QStringLiteral("SÓ NO KVORA"), 99);
+    DocumentoKvora(*Servidor, Id(1), 1);
+    DocumentoKvora(*Servidor, Id(2), 2, true);
+    DocumentoKvora(*Servidor, Id(3), 3);
+    DocumentoKvora(*Servidor, Id(4), 4, true);
+    DocumentoKvora(*Servidor, Id(5), 5);
+    DocumentoKvora(*Servidor, QStringLiteral("SÓ NO KVORA"), 99);
     const QDate dia(2024, 2, 10);
 
-    Filtrar(FPrograma->Janela(), arquivo.Path(), dia, dia, true);
+    Filtrar(Programa->Janela(), arquivo.Path(), dia, dia, true);
 
-    QVERIFY(FModals->shown().isEmpty());
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()), (QStringList{Id(1), Id(3), Id(5)}));
+    QVERIFY(Modals->shown().isEmpty());
+    QCOMPARE(IdsDaGrade(Programa->Grade()), (QStringList{Id(1), Id(3), Id(5)}));
     const QString sentenca = dtmConexaoLocal->qryDocumentosEmitidos->SQLText();
     const QString inicio = QStringLiteral("select * from tb_nfce where 1=1 and date(DTHR_EMISSAO) BETWEEN "
                                           "'2024-02-10' AND '2024-02-10' and ID_ZEVRIK IN (");
@@ -233,38 +233,38 @@ void TstFiltroDocumentos::somentePendentes() {
     QCOMPARE(referencias, (QStringList{"'ID000001'", "'ID000003'", "'ID000005'", "'SÓ NO KVORA'"}));
 
     // Without the option every document of the day is listed again.
-    Filtrar(FPrograma->Janela(), arquivo.Path(), dia, dia, false);
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()).size(), 6);
+    Filtrar(Programa->Janela(), arquivo.Path(), dia, dia, false);
+    QCOMPARE(IdsDaGrade(Programa->Grade()).size(), 6);
 }
 
 void TstFiltroDocumentos::semPendentesNaoListaNada() {
     DfeFixture arquivo(Caminho(QStringLiteral("nenhum.sqlite")));
     arquivo.Create().InsertSimple(3);
     arquivo.Close();
-    DocumentoKvora(*FStandIn, Id(1), 1, true);
-    FModals->answer(QMessageBox::Ok);
+    DocumentoKvora(*Servidor, Id(1), 1, true);
+    Modals->answer(QMessageBox::Ok);
 
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29), true);
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29), true);
 
-    QCOMPARE(FModals->shown().size(), 1);
-    QCOMPARE(FModals->shown().at(0).kind, QStringLiteral("ErrorBox"));
-    QCOMPARE(FModals->shown().at(0).text, SemRegistros);
+    QCOMPARE(Modals->shown().size(), 1);
+    QCOMPARE(Modals->shown().at(0).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Modals->shown().at(0).text, SemRegistros);
     QVERIFY(dtmConexaoLocal->qryDocumentosEmitidos->SQLText().endsWith(QStringLiteral(" and 1=0")));
     QVERIFY(!dtmConexaoLocal->sqlConexaoLocal->Connected());
-    QVERIFY(IdsDaGrade(FPrograma->Grade()).isEmpty());
+    QVERIFY(IdsDaGrade(Programa->Grade()).isEmpty());
 }
 
 void TstFiltroDocumentos::pendenteComNulNaoFalhaOFiltro() {
     DfeFixture arquivo(Caminho(QStringLiteral("nul.sqlite")));
     arquivo.Create().InsertSimple(3);
     arquivo.Close();
-    DocumentoKvora(*FStandIn, QStringLiteral("ID") + QChar(0) + QStringLiteral("9"), 9);
-    DocumentoKvora(*FStandIn, Id(2), 2);
+    DocumentoKvora(*Servidor, QStringLiteral("ID") + QChar(0) + QStringLiteral("9"), 9);
+    DocumentoKvora(*Servidor, Id(2), 2);
 
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10), true);
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 10), QDate(2024, 2, 10), true);
 
-    QVERIFY2(FModals->shown().isEmpty(), "the filter failed");
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()), QStringList{Id(2)});
+    QVERIFY2(Modals->shown().isEmpty(), "the filter failed");
+    QCOMPARE(IdsDaGrade(Programa->Grade()), QStringList{Id(2)});
     QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->SQLText().contains(QChar(0)));
 }
 
@@ -279,47 +279,47 @@ void TstFiltroDocumentos::semRegistrosFechaAConexao() {
     QFETCH(QDate, inicial);
     QFETCH(QDate, final);
     const QString arquivo = ArquivoDeAbril();
-    Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
-    ClicarLinha(FPrograma->Grade(), 1);
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 1);
-    FModals->answer(QMessageBox::Ok);
+    Filtrar(Programa->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+    ClicarLinha(Programa->Grade(), 1);
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 1);
+    Modals->answer(QMessageBox::Ok);
 
-    Filtrar(FPrograma->Janela(), arquivo, inicial, final);
+    Filtrar(Programa->Janela(), arquivo, inicial, final);
 
-    QCOMPARE(FModals->shown().size(), 1);
-    QCOMPARE(FModals->shown().at(0).text, SemRegistros);
+    QCOMPARE(Modals->shown().size(), 1);
+    QCOMPARE(Modals->shown().at(0).text, SemRegistros);
     QVERIFY(!dtmConexaoLocal->sqlConexaoLocal->Connected());
     QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->Active());
-    QCOMPARE(FPrograma->Grade().model()->rowCount(), 0);
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
+    QCOMPARE(Programa->Grade().model()->rowCount(), 0);
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 0);
 }
 
 void TstFiltroDocumentos::segundoFiltroTiraAsMarcas() {
     const QString arquivo = ArquivoDeAbril();
-    Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
-    ClicarLinha(FPrograma->Grade(), 0);
-    ClicarLinha(FPrograma->Grade(), 2);
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 2);
+    Filtrar(Programa->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+    ClicarLinha(Programa->Grade(), 0);
+    ClicarLinha(Programa->Grade(), 2);
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 2);
 
-    Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+    Filtrar(Programa->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
 
-    QVERIFY(FModals->shown().isEmpty());
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()).size(), 4);
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
+    QVERIFY(Modals->shown().isEmpty());
+    QCOMPARE(IdsDaGrade(Programa->Grade()).size(), 4);
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 0);
 }
 
 // Each run closes the list and opens the new one: the grid is laid out for the new list before it paints it, and
 // paints it once.
 void TstFiltroDocumentos::filtroPintaAGradeUmaVez() {
     const QString arquivo = ArquivoDeAbril();
-    QWidget& area = *FPrograma->Grade().viewport();
+    QWidget& area = *Programa->Grade().viewport();
     ContadorDePinturas contador;
     area.installEventFilter(&contador);
     for (int vez = 1; vez <= 3; ++vez) {
         QTRY_COMPARE_WITH_TIMEOUT(contador.Esperar(), 0, 1000);
-        Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+        Filtrar(Programa->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
         QTest::qWait(100);
-        QVERIFY(FModals->shown().isEmpty());
+        QVERIFY(Modals->shown().isEmpty());
         // The first run also brings the scroll bars in, which resizes the area once more.
         if (vez > 1) {
             QCOMPARE(contador.Pinturas, 1);
@@ -329,21 +329,21 @@ void TstFiltroDocumentos::filtroPintaAGradeUmaVez() {
 
 void TstFiltroDocumentos::pendentesComConfiguracaoIncompletaMantemALista() {
     const QString arquivo = ArquivoDeAbril();
-    Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
-    ClicarLinha(FPrograma->Grade(), 1);
-    ClicarLinha(FPrograma->Grade(), 3);
+    Filtrar(Programa->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+    ClicarLinha(Programa->Grade(), 1);
+    ClicarLinha(Programa->Grade(), 3);
     ConfigIni->SetServidor(QStringLiteral("   "));
     const QString outro = Caminho(QStringLiteral("outro.sqlite"));
-    FModals->answer(QMessageBox::Ok);
+    Modals->answer(QMessageBox::Ok);
 
-    Filtrar(FPrograma->Janela(), outro, QDate(2016, 4, 1), QDate(2016, 4, 30), true);
+    Filtrar(Programa->Janela(), outro, QDate(2016, 4, 1), QDate(2016, 4, 30), true);
 
-    QCOMPARE(FModals->shown().size(), 1);
-    QCOMPARE(FModals->shown().at(0).kind, QStringLiteral("ErrorBox"));
-    QCOMPARE(FModals->shown().at(0).text, QStringLiteral("Servidor de banco de dados não foi configurado!"));
+    QCOMPARE(Modals->shown().size(), 1);
+    QCOMPARE(Modals->shown().at(0).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Modals->shown().at(0).text, QStringLiteral("Servidor de banco de dados não foi configurado!"));
     QVERIFY2(!QFile::exists(outro), "the DFe data file is not opened");
-    QCOMPARE(IdsDaGrade(FPrograma->Grade()), (QStringList{Id(2), Id(3), Id(4), Id(7)}));
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 2);
+    QCOMPARE(IdsDaGrade(Programa->Grade()), (QStringList{Id(2), Id(3), Id(4), Id(7)}));
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 2);
     QVERIFY(dtmConexaoLocal->sqlConexaoLocal->Connected());
 }
 
@@ -372,25 +372,25 @@ void TstFiltroDocumentos::arquivoInvalido() {
         ArquivoSemTabela(caminho);
     }
     const QString arquivo = ArquivoDeAbril();
-    Filtrar(FPrograma->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
-    ClicarLinha(FPrograma->Grade(), 1);
-    const QStringList antes = QDir(FPasta->path()).entryList(QDir::Files);
+    Filtrar(Programa->Janela(), arquivo, QDate(2016, 4, 1), QDate(2016, 4, 30));
+    ClicarLinha(Programa->Grade(), 1);
+    const QStringList antes = QDir(Pasta->path()).entryList(QDir::Files);
     QString exibida;
     EsperarJanelaDeErroDoBanco(exibida);
 
-    Filtrar(FPrograma->Janela(), caminho, QDate(2016, 4, 1), QDate(2016, 4, 30));
+    Filtrar(Programa->Janela(), caminho, QDate(2016, 4, 1), QDate(2016, 4, 30));
 
-    QVERIFY(FModals->allAnswered());
+    QVERIFY(Modals->allAnswered());
     QVERIFY2(exibida.contains(mensagem), qPrintable(exibida));
     if (nome.isEmpty()) {
-        QCOMPARE(QDir(FPasta->path()).entryList(QDir::Files), antes);
+        QCOMPARE(QDir(Pasta->path()).entryList(QDir::Files), antes);
     } else {
         QCOMPARE(QFile::exists(caminho), existeDepois);
     }
     QCOMPARE(dtmConexaoLocal->sqlConexaoLocal->Connected(), conectado);
     QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->Active());
-    QCOMPARE(FPrograma->Grade().model()->rowCount(), 0);
-    QCOMPARE(FPrograma->Grade().SelectedRowCount(), 0);
+    QCOMPARE(Programa->Grade().model()->rowCount(), 0);
+    QCOMPARE(Programa->Grade().SelectedRowCount(), 0);
 }
 
 void TstFiltroDocumentos::estouroNasPrimeirasLinhasDeixaAGradeVazia() {
@@ -399,18 +399,18 @@ void TstFiltroDocumentos::estouroNasPrimeirasLinhasDeixaAGradeVazia() {
     longa.insert(QStringLiteral("ID_ZEVRIK"), QString(51, QLatin1Char('X')));
     arquivo.Create().InsertSimple(1).Insert(longa).InsertSimple(1, 3);
     arquivo.Close();
-    FModals->answer(QMessageBox::Ok);
+    Modals->answer(QMessageBox::Ok);
 
-    Filtrar(FPrograma->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29));
+    Filtrar(Programa->Janela(), arquivo.Path(), QDate(2024, 2, 1), QDate(2024, 2, 29));
 
-    QVERIFY(FModals->allAnswered());
-    QCOMPARE(FModals->shown().size(), 1);
-    QCOMPARE(FModals->shown().at(0).kind, QStringLiteral("ErrorBox"));
-    QCOMPARE(FModals->shown().at(0).text,
+    QVERIFY(Modals->allAnswered());
+    QCOMPARE(Modals->shown().size(), 1);
+    QCOMPARE(Modals->shown().at(0).kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Modals->shown().at(0).text,
              QStringLiteral("[Strata][DatS]-32. Variable length column [ID_ZEVRIK] "
                             "overflow. Value length - [51], column maximum length - [50]."));
     QVERIFY(!dtmConexaoLocal->qryDocumentosEmitidos->Active());
-    QCOMPARE(FPrograma->Grade().model()->rowCount(), 0);
+    QCOMPARE(Programa->Grade().model()->rowCount(), 0);
     QVERIFY(dtmConexaoLocal->sqlConexaoLocal->Connected());
 }
 

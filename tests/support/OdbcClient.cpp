@@ -69,12 +69,12 @@ OdbcError::OdbcError(const QString& call, QList<OdbcDiag> records)
     : std::runtime_error(
           (call + QStringLiteral(": ") + (records.isEmpty() ? QStringLiteral("no diagnostics") : records[0].message))
               .toStdString()),
-      m_records(std::move(records)) {}
+      Records(std::move(records)) {}
 
 OdbcClient::OdbcClient() {
-    m_env = std::make_unique<Handle>(SQL_HANDLE_ENV, nullptr);
-    check(SQLSetEnvAttr(m_env->handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-          SQL_HANDLE_ENV, m_env->handle, "SQLSetEnvAttr");
+    Env = std::make_unique<Handle>(SQL_HANDLE_ENV, nullptr);
+    check(SQLSetEnvAttr(Env->handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+          SQL_HANDLE_ENV, Env->handle, "SQLSetEnvAttr");
 }
 
 OdbcClient::~OdbcClient() {
@@ -83,51 +83,51 @@ OdbcClient::~OdbcClient() {
 
 void OdbcClient::connect(const QString& connectionString) {
     disconnect();
-    m_dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, m_env->handle);
+    Dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, Env->handle);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnectW(m_dbc->handle, nullptr, const_cast<SQLWCHAR*>(wide(connectionString)),
+    const SQLRETURN rc = SQLDriverConnectW(Dbc->handle, nullptr, const_cast<SQLWCHAR*>(wide(connectionString)),
                                            SQL_NTS, out, 1024, &outLength, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        const QList<OdbcDiag> records = diagnostics(SQL_HANDLE_DBC, m_dbc->handle);
-        m_dbc.reset();
+        const QList<OdbcDiag> records = diagnostics(SQL_HANDLE_DBC, Dbc->handle);
+        Dbc.reset();
         throw OdbcError(QStringLiteral("SQLDriverConnect"), records);
     }
-    m_connected = true;
+    Connected = true;
 }
 
 void OdbcClient::disconnect() {
-    if (m_connected)
-        SQLDisconnect(m_dbc->handle);
-    m_connected = false;
-    m_dbc.reset();
+    if (Connected)
+        SQLDisconnect(Dbc->handle);
+    Connected = false;
+    Dbc.reset();
 }
 
 void OdbcClient::setAutocommit(bool on) {
-    check(SQLSetConnectAttrW(m_dbc->handle, SQL_ATTR_AUTOCOMMIT,
+    check(SQLSetConnectAttrW(Dbc->handle, SQL_ATTR_AUTOCOMMIT,
                              reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0),
-          SQL_HANDLE_DBC, m_dbc->handle, "SQLSetConnectAttr");
+          SQL_HANDLE_DBC, Dbc->handle, "SQLSetConnectAttr");
 }
 
 void OdbcClient::endTransaction(bool commit) {
-    check(SQLEndTran(SQL_HANDLE_DBC, m_dbc->handle, commit ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, m_dbc->handle,
+    check(SQLEndTran(SQL_HANDLE_DBC, Dbc->handle, commit ? SQL_COMMIT : SQL_ROLLBACK), SQL_HANDLE_DBC, Dbc->handle,
           "SQLEndTran");
 }
 
 QString OdbcClient::info(SQLUSMALLINT infoType) {
     SQLWCHAR buffer[256] = {};
     SQLSMALLINT length = 0;
-    check(SQLGetInfoW(m_dbc->handle, infoType, buffer, sizeof buffer, &length), SQL_HANDLE_DBC, m_dbc->handle,
+    check(SQLGetInfoW(Dbc->handle, infoType, buffer, sizeof buffer, &length), SQL_HANDLE_DBC, Dbc->handle,
           "SQLGetInfo");
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), length / 2);
 }
 
 OdbcResult OdbcClient::execute(const QString& sql, const QList<OdbcParam>& params, bool prepared, int repeat) {
-    if (!m_connected)
+    if (!Connected)
         throw OdbcError(QStringLiteral("execute"), {{QStringLiteral("08003"), 0, QStringLiteral("not connected")}});
-    Handle stmt(SQL_HANDLE_STMT, m_dbc->handle);
+    Handle stmt(SQL_HANDLE_STMT, Dbc->handle);
     const SQLHSTMT h = stmt.handle;
-    check(SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(m_queryTimeout), 0), SQL_HANDLE_STMT,
+    check(SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(QueryTimeout), 0), SQL_HANDLE_STMT,
           h, "SQLSetStmtAttr");
     // Buffers the driver reads at execution time; they live as long as the statement.
     std::vector<QString> texts(params.size());

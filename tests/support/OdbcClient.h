@@ -20,12 +20,12 @@ struct OdbcDiag {
 class OdbcError : public std::runtime_error {
 public:
     OdbcError(const QString& call, QList<OdbcDiag> records);
-    const QList<OdbcDiag>& records() const { return m_records; }
+    const QList<OdbcDiag>& records() const { return Records; }
     /// First record, or an empty one.
-    OdbcDiag first() const { return m_records.value(0); }
+    OdbcDiag first() const { return Records.value(0); }
 
 private:
-    QList<OdbcDiag> m_records;
+    QList<OdbcDiag> Records;
 };
 
 /// A value bound as an input parameter: SQL type (SQL_VARCHAR, SQL_WVARCHAR, SQL_WLONGVARCHAR, SQL_INTEGER) and
@@ -63,7 +63,7 @@ public:
 
     void connect(const QString& connectionString);
     void disconnect();
-    bool connected() const { return m_connected; }
+    bool connected() const { return Connected; }
     QString info(SQLUSMALLINT infoType);
 
     /// SQLExecDirect, or SQLPrepare + SQLExecute (repeat times on the same prepared statement) when prepared.
@@ -73,12 +73,12 @@ public:
     /// SQLEndTran: commit or roll back the connection's transaction.
     void endTransaction(bool commit);
     /// Seconds after which a statement is cancelled by the driver (0: none).
-    void setQueryTimeout(SQLULEN seconds) { m_queryTimeout = seconds; }
+    void setQueryTimeout(SQLULEN seconds) { QueryTimeout = seconds; }
 
 private:
     struct Handle;
-    std::unique_ptr<Handle> m_env;
-    std::unique_ptr<Handle> m_dbc;
-    bool m_connected = false;
-    SQLULEN m_queryTimeout = 0;
+    std::unique_ptr<Handle> Env;
+    std::unique_ptr<Handle> Dbc;
+    bool Connected = false;
+    SQLULEN QueryTimeout = 0;
 };

@@ -44,9 +44,9 @@ private slots:
     void withoutPresenterEngineErrorsUseErrorBox();
 
 private:
-    QWidget* m_window = nullptr;
-    QPushButton* m_button = nullptr;
-    std::function<void()> m_action;
+    QWidget* Window = nullptr;
+    QPushButton* Button = nullptr;
+    std::function<void()> Action;
 };
 
 void tst_ApplicationErrorHandler::initTestCase() {
@@ -54,18 +54,18 @@ void tst_ApplicationErrorHandler::initTestCase() {
 }
 
 void tst_ApplicationErrorHandler::init() {
-    m_window = new QWidget;
-    m_button = new QPushButton(QStringLiteral("Testar"), m_window);
-    auto* layout = new QVBoxLayout(m_window);
-    layout->addWidget(m_button);
-    connect(m_button, &QPushButton::clicked, this, [this] { m_action(); });
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    Window = new QWidget;
+    Button = new QPushButton(QStringLiteral("Testar"), Window);
+    auto* layout = new QVBoxLayout(Window);
+    layout->addWidget(Button);
+    connect(Button, &QPushButton::clicked, this, [this] { Action(); });
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window));
 }
 
 void tst_ApplicationErrorHandler::cleanup() {
-    delete m_window;
-    m_window = nullptr;
+    delete Window;
+    Window = nullptr;
     TApplicationErrorHandler::SetPresenter({});
 }
 
@@ -83,21 +83,21 @@ void tst_ApplicationErrorHandler::buttonErrorReachesErrorBox_data() {
 void tst_ApplicationErrorHandler::buttonErrorReachesErrorBox() {
     QFETCH(QString, message);
     QFETCH(QString, shown);
-    m_action = [message] { throw std::runtime_error(message.toStdString()); };
+    Action = [message] { throw std::runtime_error(message.toStdString()); };
     ModalAnswers modals;
     modals.answer(QMessageBox::Ok);
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    QTest::mouseClick(Button, Qt::LeftButton);
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(modals.shown()[0].kind, QStringLiteral("ErrorBox"));
     QCOMPARE(modals.shown()[0].caption, QStringLiteral("Exportardfe"));
     QCOMPARE(modals.shown()[0].text, shown);
-    QVERIFY(m_window->isVisible());
+    QVERIFY(Window->isVisible());
 }
 
 void tst_ApplicationErrorHandler::handlerEndsAtFailureAndLoopGoesOn() {
     int before = 0;
     int after = 0;
-    m_action = [&] {
+    Action = [&] {
         ++before;
         throw std::runtime_error("Falhou");
         ++after;
@@ -105,18 +105,18 @@ void tst_ApplicationErrorHandler::handlerEndsAtFailureAndLoopGoesOn() {
     ModalAnswers modals;
     modals.answer(QMessageBox::Ok);
     modals.answer(QMessageBox::Ok);
-    QTest::mouseClick(m_button, Qt::LeftButton);
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    QTest::mouseClick(Button, Qt::LeftButton);
+    QTest::mouseClick(Button, Qt::LeftButton);
     QCOMPARE(before, 2);
     QCOMPARE(after, 0);
     QCOMPARE(modals.shown().size(), 2);
-    QVERIFY(m_window->isVisible());
-    QVERIFY(!m_button->isDown());
+    QVERIFY(Window->isVisible());
+    QVERIFY(!Button->isDown());
 }
 
 void tst_ApplicationErrorHandler::keyAndTimerErrorsAreRouted() {
     auto* edit = new ThrowingEdit;
-    m_window->layout()->addWidget(edit);
+    Window->layout()->addWidget(edit);
     ModalAnswers modals;
     modals.answer(QMessageBox::Ok);
     modals.answer(QMessageBox::Ok);
@@ -128,12 +128,12 @@ void tst_ApplicationErrorHandler::keyAndTimerErrorsAreRouted() {
 }
 
 void tst_ApplicationErrorHandler::foreignExceptionReachesErrorBox() {
-    m_action = [] { throw 42; };
+    Action = [] { throw 42; };
     bool offered = false;
     TApplicationErrorHandler::SetPresenter([&offered](const std::exception&) { return offered = true; });
     ModalAnswers modals;
     modals.answer(QMessageBox::Ok);
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    QTest::mouseClick(Button, Qt::LeftButton);
     QVERIFY(!offered);
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(modals.shown()[0].kind, QStringLiteral("ErrorBox"));
@@ -142,8 +142,8 @@ void tst_ApplicationErrorHandler::foreignExceptionReachesErrorBox() {
 
 void tst_ApplicationErrorHandler::mouseCaptureEnds() {
     QWidget* grabbedAtBox = nullptr;
-    m_action = [this] {
-        m_window->grabMouse();
+    Action = [this] {
+        Window->grabMouse();
         throw std::runtime_error("Falhou");
     };
     ModalAnswers modals;
@@ -151,7 +151,7 @@ void tst_ApplicationErrorHandler::mouseCaptureEnds() {
         grabbedAtBox = QWidget::mouseGrabber();
         return int(QMessageBox::Ok);
     });
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    QTest::mouseClick(Button, Qt::LeftButton);
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(grabbedAtBox, nullptr);
     QCOMPARE(QWidget::mouseGrabber(), nullptr);
@@ -167,13 +167,13 @@ void tst_ApplicationErrorHandler::presenterIsOfferedErrorFirst() {
     ModalAnswers modals;
     modals.answer(QMessageBox::Ok);
 
-    m_action = [] { throw FakeEngineError("ORA-like engine failure"); };
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    Action = [] { throw FakeEngineError("ORA-like engine failure"); };
+    QTest::mouseClick(Button, Qt::LeftButton);
     QCOMPARE(offered, QStringList{"ORA-like engine failure"});
     QCOMPARE(modals.shown().size(), 0);
 
-    m_action = [] { throw std::runtime_error("Servidor de banco de dados não foi configurado!"); };
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    Action = [] { throw std::runtime_error("Servidor de banco de dados não foi configurado!"); };
+    QTest::mouseClick(Button, Qt::LeftButton);
     QCOMPARE(offered.size(), 2);
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(modals.shown()[0].text, QStringLiteral("Servidor de banco de dados não foi configurado!"));
@@ -181,10 +181,10 @@ void tst_ApplicationErrorHandler::presenterIsOfferedErrorFirst() {
 
 void tst_ApplicationErrorHandler::withoutPresenterEngineErrorsUseErrorBox() {
     QVERIFY(!TApplicationErrorHandler::HasPresenter());
-    m_action = [] { throw FakeEngineError("statement refused"); };
+    Action = [] { throw FakeEngineError("statement refused"); };
     ModalAnswers modals;
     modals.answer(QMessageBox::Ok);
-    QTest::mouseClick(m_button, Qt::LeftButton);
+    QTest::mouseClick(Button, Qt::LeftButton);
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(modals.shown()[0].text, QStringLiteral("statement refused."));
 }

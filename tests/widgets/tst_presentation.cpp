@@ -23,17 +23,17 @@ QStringList buttonTexts(const QMessageBox& box) {
 /// A dialog that closes itself with a given result once its modal loop runs.
 class SelfClosingDialog : public QDialog {
 public:
-    explicit SelfClosingDialog(int result) : m_result(result) {}
+    explicit SelfClosingDialog(int result) : Result(result) {}
 
 protected:
-    void showEvent(QShowEvent* event) override {
-        QDialog::showEvent(event);
+    void showEvent(QShowEvent* AEvent) override {
+        QDialog::showEvent(AEvent);
         QMetaObject::invokeMethod(
-            this, [this] { done(m_result); }, Qt::QueuedConnection);
+            this, [this] { done(Result); }, Qt::QueuedConnection);
     }
 
 private:
-    int m_result;
+    int Result;
 };
 
 } // namespace

@@ -60,7 +60,7 @@ void ModalAnswers::reject() {
 }
 
 void ModalAnswers::handle(Handler handler) {
-    m_pending.append(std::move(handler));
+    Pending.append(std::move(handler));
 }
 
 int ModalAnswers::present(QDialog& dialog) {
@@ -68,10 +68,10 @@ int ModalAnswers::present(QDialog& dialog) {
     Shown shown{dialog.objectName().isEmpty() ? QString::fromLatin1(dialog.metaObject()->className())
                                               : dialog.objectName(),
                 dialog.windowTitle(), box != nullptr ? box->text() : QString()};
-    m_shown.append(shown);
-    if (m_pending.isEmpty()) {
+    ShownModals.append(shown);
+    if (Pending.isEmpty()) {
         failTest(QStringLiteral("Unexpected modal window: %1").arg(describe(shown)));
         return int(QDialog::Rejected);
     }
-    return m_pending.takeFirst()(dialog);
+    return Pending.takeFirst()(dialog);
 }

@@ -48,13 +48,13 @@ public:
     /// The next modal goes to handler.
     void handle(Handler handler);
 
-    const QList<Shown>& shown() const { return m_shown; }
+    const QList<Shown>& shown() const { return ShownModals; }
     /// True when every queued answer has been used.
-    bool allAnswered() const { return m_pending.isEmpty(); }
+    bool allAnswered() const { return Pending.isEmpty(); }
 
 private:
     int present(QDialog& dialog);
 
-    QList<Handler> m_pending;
-    QList<Shown> m_shown;
+    QList<Handler> Pending;
+    QList<Shown> ShownModals;
 };
