@@ -107,4 +107,4 @@ void TstExportacaoXml::xmlIlegivelFalhaNoCupom() {
 }
 
 QTEST_GUILESS_MAIN(TstExportacaoXml)
-#include "tst_exportacaoxml.moc"
+#include "tst_exportacaodocumentos.moc"
