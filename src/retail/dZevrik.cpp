@@ -42,8 +42,7 @@ bool MaiorQueZero(const QVariant& AValor) {
 
 } // namespace
 
-TdtmZEVRIK::TdtmZEVRIK(QObject* AParent)
-    : QObject(AParent), qryLojas(&sqlConexao), Separador(SeparadorDataSistema()) {
+TdtmZEVRIK::TdtmZEVRIK(QObject* AParent) : QObject(AParent), qryLojas(&sqlConexao), Separador(SeparadorDataSistema()) {
     setObjectName(QStringLiteral("dtmZEVRIK"));
     RegisterMSSQLBackend();
 

@@ -353,7 +353,7 @@ void TstExportacao::documentosJaAnotadosOuDesconhecidos() {
     Exportar();
 
     QCOMPARE(Relatorio, NaoGravado(1, Id(1)) + QLatin1Char('\n') + NaoGravado(2, Id(2)) + QLatin1Char('\n') +
-                             NaoGravado(3, Id(3)));
+                            NaoGravado(3, Id(3)));
     QCOMPARE(Notas(), antes);
 }
 

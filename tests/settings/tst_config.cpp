@@ -121,10 +121,9 @@ void tst_Config::eachPropertyUsesItsKey_data() {
 void tst_Config::eachPropertyUsesItsKey() {
     QFETCH(QByteArray, line);
     QFETCH(int, property);
-    const std::function<void(const QString&)> setters[] = {[this](const QString& v) { Config->SetServidor(v); },
-                                                           [this](const QString& v) { Config->SetBancoDados(v); },
-                                                           [this](const QString& v) { Config->SetUsuario(v); },
-                                                           [this](const QString& v) { Config->SetSenha(v); }};
+    const std::function<void(const QString&)> setters[] = {
+        [this](const QString& v) { Config->SetServidor(v); }, [this](const QString& v) { Config->SetBancoDados(v); },
+        [this](const QString& v) { Config->SetUsuario(v); }, [this](const QString& v) { Config->SetSenha(v); }};
     const std::function<QString()> getters[] = {
         [this] { return Config->GetServidor(); }, [this] { return Config->GetBancoDados(); },
         [this] { return Config->GetUsuario(); }, [this] { return Config->GetSenha(); }};
@@ -141,7 +140,7 @@ void tst_Config::valuesStoredExactly() {
     Config->SetUsuario(QStringLiteral("sa"));
     Config->SetSenha(QStringLiteral("minha Senha#1"));
     QCOMPARE(readAll(Config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=  srv  \r\nBancoDados=KVORA\r\n"
-                                                      "Usuario=sa\r\nSenha=minha Senha#1\r\n"));
+                                                    "Usuario=sa\r\nSenha=minha Senha#1\r\n"));
     QCOMPARE(Config->GetSenha(), QStringLiteral("minha Senha#1"));
     Config->SetSenha(QStringLiteral("outra"));
     QCOMPARE(Config->GetSenha(), QStringLiteral("outra"));

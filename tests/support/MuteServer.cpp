@@ -13,8 +13,8 @@ MuteServer::MuteServer() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (Socket < 0 || ::bind(Socket, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(Socket, 16) != 0 || ::getsockname(Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    if (Socket < 0 || ::bind(Socket, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(Socket, 16) != 0 ||
+        ::getsockname(Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
         if (Socket >= 0)
             ::close(Socket);
         throw std::runtime_error("no listening socket");

@@ -86,8 +86,8 @@ void OdbcClient::connect(const QString& connectionString) {
     Dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, Env->handle);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnectW(Dbc->handle, nullptr, const_cast<SQLWCHAR*>(wide(connectionString)),
-                                           SQL_NTS, out, 1024, &outLength, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = SQLDriverConnectW(Dbc->handle, nullptr, const_cast<SQLWCHAR*>(wide(connectionString)), SQL_NTS,
+                                           out, 1024, &outLength, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         const QList<OdbcDiag> records = diagnostics(SQL_HANDLE_DBC, Dbc->handle);
         Dbc.reset();
@@ -127,8 +127,8 @@ OdbcResult OdbcClient::execute(const QString& sql, const QList<OdbcParam>& param
         throw OdbcError(QStringLiteral("execute"), {{QStringLiteral("08003"), 0, QStringLiteral("not connected")}});
     Handle stmt(SQL_HANDLE_STMT, Dbc->handle);
     const SQLHSTMT h = stmt.handle;
-    check(SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(QueryTimeout), 0), SQL_HANDLE_STMT,
-          h, "SQLSetStmtAttr");
+    check(SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(QueryTimeout), 0), SQL_HANDLE_STMT, h,
+          "SQLSetStmtAttr");
     // Buffers the driver reads at execution time; they live as long as the statement.
     std::vector<QString> texts(params.size());
     std::vector<QByteArray> bytes(params.size());

@@ -44,7 +44,8 @@ public:
 
     /// Runs AOperacao while every statement matching APadrao fails on the server, and checks that the failure carries
     /// the statement's text as the server received it, ATexto.
-    void VerificarTextoDaSentenca(const QString& APadrao, const QString& ATexto, const std::function<void()>& AOperacao);
+    void VerificarTextoDaSentenca(const QString& APadrao, const QString& ATexto,
+                                  const std::function<void()>& AOperacao);
     /// The lines joined with CR LF, as the retail statements are sent.
     static QString Linhas(std::initializer_list<const char*> ALinhas);
 

@@ -83,7 +83,7 @@ void TstStandInProtocol::rowCounts() {
     if (!setting.isEmpty())
         Client->execute(setting);
     const OdbcResult updated = Client->execute(QStringLiteral("update ETABLISS set ET_LIBELLE = ?"),
-                                                 {{QStringLiteral("c"), SQL_WVARCHAR, 0}}, prepared);
+                                               {{QStringLiteral("c"), SQL_WVARCHAR, 0}}, prepared);
     QCOMPARE(updated.rowCount, expected);
     QCOMPARE(standIn.scalar(QStringLiteral("select count(*) from ETABLISS where ET_LIBELLE = 'c'")), QVariant(2LL));
     // Another connection keeps the server's own setting.
@@ -179,8 +179,7 @@ void TstStandInProtocol::transaction() {
         Client->setAutocommit(false);
     else
         Client->execute(start);
-    QCOMPARE(Client->execute(InsertNote, {{1, SQL_INTEGER}, wideMemo(QStringLiteral("a"))}, true).rowCount,
-             SQLLEN(1));
+    QCOMPARE(Client->execute(InsertNote, {{1, SQL_INTEGER}, wideMemo(QStringLiteral("a"))}, true).rowCount, SQLLEN(1));
     Client->execute(InsertNote, {{2, SQL_INTEGER}, wideMemo(QStringLiteral("b"))});
     const QList<QVariantList> one{{1LL}};
     QCOMPARE(Client->execute(QStringLiteral("select @@TRANCOUNT")).rows, one);

@@ -61,7 +61,7 @@ void TstStandInSql::initTestCase() {
 
 void TstStandInSql::init() {
     Server->exec(QStringLiteral("delete from LIGNE; delete from ETABLISS; delete from MJOURSCAISSEOLE; "
-                                   "delete from EVENTO"));
+                                "delete from EVENTO"));
     Client = std::make_unique<OdbcClient>();
     Client->connect(Server->connectionString());
 }
@@ -102,7 +102,7 @@ void TstStandInSql::resultTypes() {
     QFETCH(OdbcColumnType, type);
     QFETCH(QVariant, value);
     Server->exec(QStringLiteral("insert into EVENTO values (1, '2016-04-25T13:45:10.345', 10.5); "
-                                   "insert into EVENTO values (2, null, null)"));
+                                "insert into EVENTO values (2, null, null)"));
     const OdbcResult r = Client->execute(QStringLiteral("select %1 as X from EVENTO order by ID").arg(expression));
     QCOMPARE(r.types.value(0), type);
     QCOMPARE(r.rows.value(0).value(0), value);
@@ -210,7 +210,7 @@ void TstStandInSql::xmlEncoding() {
     QFETCH(QList<OdbcParam>, params);
     QFETCH(QString, error);
     Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 1, @P1)"),
-                    {QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>1</a>")});
+                 {QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>1</a>")});
     const QString sql =
         QStringLiteral("select cast(%1 as xml).value('(/a)[1]', 'int') from MJOURSCAISSEOLE").arg(operand);
     if (error.isEmpty())

@@ -144,7 +144,7 @@ void TstStandInStatements::initTestCase() {
 
 void TstStandInStatements::init() {
     Server->exec(QStringLiteral("delete from MPIECEOLE; delete from LIGNE; delete from piece; "
-                                   "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
+                                "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
     Client = std::make_unique<OdbcClient>();
     Client->connect(Server->connectionString());
 }
@@ -152,14 +152,14 @@ void TstStandInStatements::init() {
 void TstStandInStatements::addPiece(const QString& ref, const QString& nature, const QString& type,
                                     const QString& souche, int numero, const QString& store) {
     Server->exec(QStringLiteral("insert into piece (GP_REFINTERNE, GP_NATUREPIECEG, GP_TYPECOMPTA, GP_SOUCHE, "
-                                   "GP_NUMERO, GP_INDICEG, GP_ETABLISSEMENT) values (@P1, @P2, @P3, @P4, @P5, 0, @P6)"),
-                    {ref, nature, type, souche, numero, store});
+                                "GP_NUMERO, GP_INDICEG, GP_ETABLISSEMENT) values (@P1, @P2, @P3, @P4, @P5, 0, @P6)"),
+                 {ref, nature, type, souche, numero, store});
 }
 
 void TstStandInStatements::addLine(const QString& store, const QString& souche, int numero, int line,
                                    double remaining) {
     Server->exec(QStringLiteral("insert into LIGNE values (@P1, @P2, @P3, @P4, @P5)"),
-                    {store, souche, numero, line, remaining});
+                 {store, souche, numero, line, remaining});
 }
 
 void TstStandInStatements::pendingReferences() {
@@ -236,10 +236,10 @@ void TstStandInStatements::zReductionNumbering() {
     const OdbcResult r = Client->execute(InsertZReduction, {ansi("001"), ansi("PRZ"), ansi("001"), ansi(xml)});
     QCOMPARE(r.rowCount, SQLLEN(1));
     QCOMPARE(Server->scalar(QStringLiteral("select max(MBJ_NUMZCAISSE) from MJOURSCAISSEOLE where MBJ_CAISSE = "
-                                              "'001'")),
+                                           "'001'")),
              QVariant(qlonglong(expected)));
     QCOMPARE(Server->scalar(QStringLiteral("select MBJ_BLOCNOTE from MJOURSCAISSEOLE where MBJ_NUMZCAISSE = @P1"),
-                               {expected}),
+                            {expected}),
              QVariant(xml));
 }
 
@@ -266,10 +266,10 @@ void TstStandInStatements::zReductionCount() {
     QFETCH(QString, day);
     QFETCH(qlonglong, count);
     Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, @P1); "
-                                   "insert into MJOURSCAISSEOLE values ('ABC', 'PRZ', 9000001, @P2); "
-                                   "insert into MJOURSCAISSEOLE values ('003', 'PRR', 9000001, @P1); "
-                                   "insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000002, @P3)"),
-                    {zXml("25/04/2016"), zXml("01/05/2016"), "<reducaoZ><outro>25/04/2016</outro></reducaoZ>"});
+                                "insert into MJOURSCAISSEOLE values ('ABC', 'PRZ', 9000001, @P2); "
+                                "insert into MJOURSCAISSEOLE values ('003', 'PRR', 9000001, @P1); "
+                                "insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000002, @P3)"),
+                 {zXml("25/04/2016"), zXml("01/05/2016"), "<reducaoZ><outro>25/04/2016</outro></reducaoZ>"});
     const OdbcResult r = Client->execute(CountZReductions, {ansi(store), ansi(day)}, true);
     QCOMPARE(r.rows, QList<QVariantList>{{count}});
 }
@@ -311,7 +311,7 @@ void TstStandInStatements::storeCount() {
     QFETCH(QString, store);
     QFETCH(qlonglong, count);
     Server->exec(QStringLiteral("insert into ETABLISS values ('001', 'Um'); insert into ETABLISS values ('LJ2', "
-                                   "'Dois')"));
+                                "'Dois')"));
     const OdbcResult r = Client->execute(
         QStringLiteral("select count(ET_ETABLISSEMENT) from ETABLISS where ET_ETABLISSEMENT = ?"), {ansi(store)});
     QCOMPARE(r.rows, QList<QVariantList>{{count}});

@@ -61,13 +61,13 @@ void TstTdsStandIn::initTestCase() {
     Server = std::make_unique<StandIn>();
     QVERIFY(Server->port() > 0);
     Server->exec(QStringLiteral("create table CHILD (ID int primary key, STORE nvarchar(6) "
-                                   "references ETABLISS (ET_ETABLISSEMENT))"));
+                                "references ETABLISS (ET_ETABLISSEMENT))"));
 }
 
 void TstTdsStandIn::init() {
     Server->clearFaults();
     Server->exec(QStringLiteral("delete from MPIECEOLE; delete from LIGNE; delete from piece; "
-                                   "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
+                                "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
     Client = std::make_unique<OdbcClient>();
 }
 
@@ -196,8 +196,8 @@ void TstTdsStandIn::varcharOutsideCodePage() {
 
 void TstTdsStandIn::rowSet() {
     Server->exec(QStringLiteral("insert into ETABLISS values ('003', N'Loja três'); "
-                                   "insert into ETABLISS values ('001', N'Loja um'); "
-                                   "insert into ETABLISS values ('002', null)"));
+                                "insert into ETABLISS values ('001', N'Loja um'); "
+                                "insert into ETABLISS values ('002', null)"));
     const OdbcResult r = connected().execute(
         QStringLiteral("select ET_ETABLISSEMENT, ET_LIBELLE, len(ET_LIBELLE) as N from ETABLISS order by 1"));
     QCOMPARE(r.columns, QStringList({"ET_ETABLISSEMENT", "ET_LIBELLE", "N"}));
