@@ -195,6 +195,9 @@ void TfrmPrincipal::btnBuscarArquivoDadosDFeClick() {
 }
 
 void TfrmPrincipal::btnFiltrarRegistrosClick() {
+    // The button never takes the focus: a date still being typed is not left by the click.
+    edtDataInicial->Confirmar();
+    edtDataFinal->Confirmar();
     TFiltroDocumentos::Executar(edtArquivosDadosDFe->text(), edtDataInicial->date(), edtDataFinal->date(),
                                 CheckBox1->isChecked());
 }

@@ -52,10 +52,12 @@ public:
         std::move(row.begin(), row.end(), ARow);
         return true;
     }
-    /// The value of deferred field AField in the row that AValue (given out by FetchInto) names, read now. Only
-    /// cursors of row-keyed statements give such values out, and they override this.
-    virtual QVariant ReadDeferred(const TDbBoundField& AField, const TDbDeferred& AValue) {
-        (void)AValue;
-        throw EDbError(QStringLiteral("Field '%1' cannot be read again").arg(AField.Def.Name));
+    /// The value of deferred field AFields[AIndex] of a row given out by FetchInto, read now. AListed holds that
+    /// row's values as given out (one per entry of AFields; the deferred one a TDbDeferred). The value is only given
+    /// when the row still is the one listed: otherwise EDbRowChanged. Only cursors of row-keyed statements give
+    /// deferred values out, and they override this.
+    virtual QVariant ReadDeferred(const QList<TDbBoundField>& AFields, const QVariant* AListed, int AIndex) {
+        (void)AListed;
+        throw EDbError(QStringLiteral("Field '%1' cannot be read again").arg(AFields[AIndex].Def.Name));
     }
 };

@@ -66,3 +66,10 @@ public:
     QList<QPair<QString, QString>> Params; ///< the statement's parameters, name and value, in order
     QList<TDbDiagRecord> Records;
 };
+
+/// A value read again from its row (a deferred field) after the row, or the whole file, changed since the row set
+/// read the row: it would not be the value of the row listed, so it is not given out.
+class EDbRowChanged : public EDbEngineError {
+public:
+    using EDbEngineError::EDbEngineError;
+};

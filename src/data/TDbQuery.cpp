@@ -292,7 +292,7 @@ TDbField TDbQuery::FieldByIndex(int AIndex) const {
     }
     DbActivity::Scope activity;
     return TDbField(fields[AIndex], WithErrorContext(objectName(), Sql, {}, [&] {
-                        return Open_->Cursor->ReadDeferred(Open_->Bound[AIndex], value.value<TDbDeferred>());
+                        return Open_->Cursor->ReadDeferred(Open_->Bound, &Open_->Rows.At(Open_->Current, 0), AIndex);
                     }));
 }
 

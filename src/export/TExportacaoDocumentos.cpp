@@ -1,5 +1,6 @@
 #include "export/TExportacaoDocumentos.h"
 
+#include "data/TDbErrors.h"
 #include "data/TDbField.h"
 #include "data/TDbQuery.h"
 
@@ -11,10 +12,11 @@ QString TExportacaoDocumentos::Executar(const Progresso& AProgresso) {
     int concluidos = 0;
     for (const TDbBookmark& marcado : Marcados) {
         Documentos.GotoBookmark(marcado);
-        const QString xml = Documentos.FieldByName(QStringLiteral("XML_ZEVRIK")).AsString();
+        // The reference and the number are the ones listed; the XML is read from the file now.
         const QString refInterna = Documentos.FieldByName(QStringLiteral("ID_ZEVRIK")).AsString();
-        const qint64 gravados = GravarCupom(refInterna, xml);
         const int numero = Documentos.FieldByName(QStringLiteral("NUMERO")).AsInteger();
+        const QString xml = LerXml(numero, refInterna);
+        const qint64 gravados = GravarCupom(refInterna, xml);
         textoValidacoes += QStringLiteral("\r\n") + LinhaRelatorio(numero, refInterna, gravados);
         AProgresso(++concluidos);
     }
@@ -30,4 +32,21 @@ QString TExportacaoDocumentos::LinhaRelatorio(int ANumero, const QString& ARefIn
                           "possui MPIECEOLE!")
         .arg(ANumero)
         .arg(ARefInterna);
+}
+
+QString TExportacaoDocumentos::LerXml(int ANumero, const QString& ARefInterna) const {
+    try {
+        return Documentos.FieldByName(QStringLiteral("XML_ZEVRIK")).AsString();
+    } catch (const EDbRowChanged& erro) {
+        // The file under the list is no longer the one listed: its XML could belong to another coupon.
+        EDbEngineError alterado(
+            QStringLiteral("O arquivo de dados DFe foi alterado depois que os documentos foram listados: o documento "
+                           "fiscal %1 (%2) e os seguintes não foram gravados. Filtre os documentos novamente!")
+                .arg(ANumero)
+                .arg(ARefInterna),
+            erro.TypeName, erro.LayerCode, erro.Records);
+        alterado.ObjectName = erro.ObjectName;
+        alterado.CommandText = erro.CommandText;
+        throw alterado;
+    }
 }

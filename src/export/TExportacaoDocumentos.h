@@ -21,8 +21,9 @@ public:
 
     TExportacaoDocumentos(TDbQuery& ADocumentos, QList<TDbBookmark> AMarcados, Gravar AGravar);
 
-    /// Goes to each row, reads XML_ZEVRIK and ID_ZEVRIK as text, stores it, appends CR LF and its report line, and
-    /// reports progress. The first error ends the run at that row, which stays current; it travels on unchanged.
+    /// Goes to each row, reads ID_ZEVRIK and XML_ZEVRIK as text, stores it, appends CR LF and its report line, and
+    /// reports progress. The first error ends the run at that row, which stays current; it travels on unchanged, but
+    /// for a DFe data file changed since the list was read, which is told in the tool's words.
     /// Returns the report text: CR LF before each line.
     QString Executar(const Progresso& AProgresso);
 
@@ -31,6 +32,10 @@ public:
     static QString LinhaRelatorio(int ANumero, const QString& ARefInterna, qint64 AGravados);
 
 private:
+    /// XML_ZEVRIK of the current row as text. When the DFe data file changed after the list was read, an engine
+    /// error naming the coupon: nothing of it may be stored.
+    QString LerXml(int ANumero, const QString& ARefInterna) const;
+
     TDbQuery& Documentos;
     const QList<TDbBookmark> Marcados;
     const Gravar GravarCupom;

@@ -29,6 +29,20 @@ QDate WithDay(int AYear, int AMonth, int ADay) {
     return {AYear, AMonth, qMin(ADay, QDate(AYear, AMonth, 1).daysInMonth())};
 }
 
+/// The runs of digits of a date's text, as start and length: one a section.
+QList<QPair<int, int>> DigitRuns(const QString& AText) {
+    QList<QPair<int, int>> runs;
+    for (int i = 0; i < AText.size(); ++i) {
+        if (AText.at(i).isDigit() && (i == 0 || !AText.at(i - 1).isDigit())) {
+            runs.append({i, 0});
+        }
+        if (AText.at(i).isDigit()) {
+            ++runs.last().second;
+        }
+    }
+    return runs;
+}
+
 } // namespace
 
 TDatePicker::TDatePicker(QWidget* AParent) : QDateEdit(AParent) {
@@ -48,12 +62,57 @@ void TDatePicker::focusInEvent(QFocusEvent* AEvent) {
     QDateEdit::focusInEvent(AEvent);
     // Whichever way the focus came, the section last selected is selected again.
     Typed.clear();
+    TypedDay = 0;
     SelectSection(Active);
 }
 
 void TDatePicker::focusOutEvent(QFocusEvent* AEvent) {
-    Typed.clear();
+    // Also when the drop-down calendar takes the focus: it opens at the date shown.
+    Confirmar();
     QDateEdit::focusOutEvent(AEvent);
+}
+
+void TDatePicker::Confirmar() {
+    Typed.clear();
+    const bool pending = PendingDay() != 0;
+    TypedDay = 0;
+    if (pending) {
+        // The date held stays; setDate redraws its text all the same.
+        setDate(date());
+        if (hasFocus()) {
+            SelectSection(Active);
+        }
+    }
+}
+
+int TDatePicker::PendingDay() const {
+    return TypedDay > date().daysInMonth() ? TypedDay : 0;
+}
+
+QString TDatePicker::textFromDateTime(const QDateTime& ADateTime) const {
+    QString text = QDateEdit::textFromDateTime(ADateTime);
+    const int day = PendingDay();
+    if (day == 0 || ADateTime.date() != date()) {
+        return text;
+    }
+    int index = 0;
+    while (index < sectionCount() && sectionAt(index) != DaySection) {
+        ++index;
+    }
+    // Days past a month's end and a month's last day both have two digits.
+    const QList<QPair<int, int>> runs = DigitRuns(text);
+    if (index < runs.size() && runs.at(index).second == 2) {
+        text.replace(runs.at(index).first, 2, QString::number(day));
+    }
+    return text;
+}
+
+QValidator::State TDatePicker::validate(QString& AInput, int& APos) const {
+    // The edit box checks every text it is given; this one is no date, and the parser would cut its day.
+    if (PendingDay() != 0 && AInput == textFromDateTime(dateTime())) {
+        return QValidator::Acceptable;
+    }
+    return QDateEdit::validate(AInput, APos);
 }
 
 void TDatePicker::SelectSection(int AIndex) {
@@ -64,37 +123,34 @@ void TDatePicker::SelectSection(int AIndex) {
 
 int TDatePicker::SectionAtCursor(int APosition) const {
     // Sections are the runs of digits of the text; the caret belongs to the run it touches.
-    const QString text = lineEdit()->text();
-    int index = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        const bool endOfRun = text.at(i).isDigit() && (i + 1 == text.size() || !text.at(i + 1).isDigit());
-        if (endOfRun) {
-            if (APosition <= i + 1) {
-                return index;
-            }
-            ++index;
+    const QList<QPair<int, int>> runs = DigitRuns(lineEdit()->text());
+    for (int index = 0; index < runs.size(); ++index) {
+        if (APosition <= runs.at(index).first + runs.at(index).second) {
+            return index;
         }
     }
     return sectionCount() - 1;
 }
 
-bool TDatePicker::SetSectionValue(int AValue) {
+bool TDatePicker::SetSectionValue(int AValue, int ATypedDay) {
     const QDate current = date();
+    const int day = ATypedDay != 0 ? ATypedDay : current.day();
     QDate wanted;
     switch (sectionAt(Active)) {
     case DaySection:
         wanted = WithDay(current.year(), current.month(), AValue);
         break;
     case MonthSection:
-        wanted = WithDay(current.year(), AValue, current.day());
+        wanted = WithDay(current.year(), AValue, day);
         break;
     default:
-        wanted = WithDay(AValue, current.month(), current.day());
+        wanted = WithDay(AValue, current.month(), day);
         break;
     }
     if (!wanted.isValid() || wanted < minimumDate() || wanted > maximumDate()) {
         return false;
     }
+    TypedDay = ATypedDay;
     setDate(wanted);
     SelectSection(Active);
     return true;
@@ -114,7 +170,8 @@ void TDatePicker::TypeDigit(int ADigit) {
         value += value < 50 ? 2000 : 1900;
     }
     if (value >= 1) {
-        SetSectionValue(value);
+        // Operators type the day first: it is kept for the month and year that follow it.
+        SetSectionValue(value, sectionAt(Active) == DaySection ? value : TypedDay);
     }
     // Complete when no further digit could follow.
     if (Typed.size() >= shape.Digits || (!year && value * 10 > shape.Max) || (!year && Typed.size() == 2)) {
@@ -123,19 +180,21 @@ void TDatePicker::TypeDigit(int ADigit) {
 }
 
 void TDatePicker::Step(int ADelta) {
+    // Steps start from the date held, not from a typed day that waits for its month.
     Typed.clear();
+    TypedDay = 0;
     const QDate current = date();
     switch (sectionAt(Active)) {
     case DaySection: {
         const int days = current.daysInMonth();
-        SetSectionValue((current.day() - 1 + ADelta + days) % days + 1);
+        SetSectionValue((current.day() - 1 + ADelta + days) % days + 1, 0);
         break;
     }
     case MonthSection:
-        SetSectionValue((current.month() - 1 + ADelta + 12) % 12 + 1);
+        SetSectionValue((current.month() - 1 + ADelta + 12) % 12 + 1, 0);
         break;
     default:
-        SetSectionValue(current.year() + ADelta);
+        SetSectionValue(current.year() + ADelta, 0);
         break;
     }
 }
@@ -180,6 +239,13 @@ void TDatePicker::keyPressEvent(QKeyEvent* AEvent) {
         return;
     }
     QDateEdit::keyPressEvent(AEvent);
+}
+
+void TDatePicker::stepBy(int ASteps) {
+    // Alt+Up and Alt+Down step here, from the date held.
+    Typed.clear();
+    TypedDay = 0;
+    QDateEdit::stepBy(ASteps);
 }
 
 void TDatePicker::wheelEvent(QWheelEvent* AEvent) {

@@ -73,6 +73,8 @@ private slots:
     void sentenca();
     void periodo_data();
     void periodo();
+    void periodoDigitado_data();
+    void periodoDigitado();
     void somentePendentes();
     void semPendentesNaoListaNada();
     void pendenteComNulNaoFalhaOFiltro();
@@ -205,6 +207,37 @@ void TstFiltroDocumentos::periodo() {
     QCOMPARE(dtmConexaoLocal->qryDocumentosEmitidos->RecNo(), 0);
     QCOMPARE(Programa->Grade().SelectedRowCount(), 0);
     QVERIFY(dtmConexaoLocal->sqlConexaoLocal->Connected());
+}
+
+void TstFiltroDocumentos::periodoDigitado_data() {
+    QTest::addColumn<QDate>("final");
+    QTest::addColumn<QString>("teclas");
+    QTest::addColumn<QString>("mostrada"); // the final date shown after "Filtrar..."
+
+    QTest::newRow("30/04 sobre 29/02") << QDate(2016, 2, 29) << "30/04"
+                                       << "30/04/2016";
+    QTest::newRow("31 em abril") << QDate(2016, 4, 30) << "31"
+                                 << "30/04/2016";
+}
+
+// The final date typed day first, then "Filtrar..." pressed without leaving the picker.
+void TstFiltroDocumentos::periodoDigitado() {
+    QFETCH(QDate, final);
+    QFETCH(QString, teclas);
+    QFETCH(QString, mostrada);
+    TfrmPrincipal& janela = Programa->Janela();
+    janela.edtArquivosDadosDFe->setText(ArquivoDeAbril());
+    janela.edtDataInicial->setDate(QDate(2016, 4, 1));
+    janela.edtDataFinal->setDate(final);
+    janela.edtDataFinal->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(janela.edtDataFinal, teclas);
+
+    QTest::mouseClick(janela.btnFiltrarRegistros, Qt::LeftButton);
+
+    QVERIFY(janela.edtDataFinal->hasFocus());
+    QCOMPARE(janela.edtDataFinal->text(), mostrada);
+    QVERIFY(Modals->shown().isEmpty());
+    QCOMPARE(IdsDaGrade(Programa->Grade()), (QStringList{Id(2), Id(3), Id(4), Id(7)}));
 }
 
 void TstFiltroDocumentos::somentePendentes() {

@@ -5,11 +5,14 @@
 #include "data/TDbQuery.h"
 #include "dfe/dConexaoLocal.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -47,6 +50,8 @@ private Q_SLOTS:
     void tabelaSemRowidLeComoAntes();
     void xmlComoTexto_data();
     void xmlComoTexto();
+    void arquivoAlteradoDepoisDeListado_data();
+    void arquivoAlteradoDepoisDeListado();
 
 private:
     QString Caminho() const { return Dir->filePath(QStringLiteral("dfe.sqlite")); }
@@ -221,6 +226,96 @@ void TstXmlSobDemanda::xmlComoTexto() {
     QCOMPARE(campo.IsNull(), armazenado.isNull());
     QCOMPARE(campo.AsString(), texto);
     QVERIFY2(!campo.AsString().isNull(), "the export receives the empty text, not a null one");
+}
+
+namespace {
+
+enum class Alteracao { OutraOrdem, UltimoSubstituido, XmlTrocados };
+
+/// The rows of the file as another copy of it holds them after AAlteracao.
+QList<QVariantMap> LinhasAlteradas(Alteracao AAlteracao, int ACupons, int ABytesXml) {
+    QList<QVariantMap> linhas;
+    for (int numero = 1; numero <= ACupons; ++numero) {
+        linhas << DfeFixture::RowWithLargeXml(numero, ABytesXml);
+    }
+    switch (AAlteracao) {
+    case Alteracao::OutraOrdem:
+        std::reverse(linhas.begin(), linhas.end());
+        break;
+    case Alteracao::UltimoSubstituido:
+        linhas.last() = DfeFixture::RowWithLargeXml(ACupons + 1, ABytesXml);
+        break;
+    case Alteracao::XmlTrocados:
+        for (int i = 0; i + 1 < ACupons; i += 2) {
+            const QVariant xml = linhas[i].value(QStringLiteral("XML_ZEVRIK"));
+            linhas[i].insert(QStringLiteral("XML_ZEVRIK"), linhas[i + 1].value(QStringLiteral("XML_ZEVRIK")));
+            linhas[i + 1].insert(QStringLiteral("XML_ZEVRIK"), xml);
+        }
+        break;
+    }
+    return linhas;
+}
+
+/// A modification time in whole milliseconds, which a copy that keeps times can give back exactly.
+void FixarDataDeModificacao(const QString& APath) {
+    QFile arquivo(APath);
+    QVERIFY(arquivo.open(QIODevice::ReadWrite));
+    QVERIFY(arquivo.setFileTime(QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 3600),
+                                QFileDevice::FileModificationTime));
+}
+
+} // namespace
+
+void TstXmlSobDemanda::arquivoAlteradoDepoisDeListado_data() {
+    QTest::addColumn<Alteracao>("alteracao");
+    QTest::addColumn<bool>("manterData");
+    QTest::newRow("mesmos cupons em outra ordem") << Alteracao::OutraOrdem << false;
+    // Size, header and time as before: only the rows themselves show the change.
+    QTest::newRow("outra ordem, mesma data") << Alteracao::OutraOrdem << true;
+    QTest::newRow("ultimo cupom substituido") << Alteracao::UltimoSubstituido << false;
+    // Every row as listed, the XML of another: only the file shows the change.
+    QTest::newRow("XML trocados entre cupons") << Alteracao::XmlTrocados << false;
+}
+
+// The file is overwritten in place after the list was read (a copy over it ignores the lock): the rowids of the
+// list may name other coupons by now. No value is read again from it: not one wrong XML, every read refused.
+void TstXmlSobDemanda::arquivoAlteradoDepoisDeListado() {
+    QFETCH(Alteracao, alteracao);
+    QFETCH(bool, manterData);
+    // Large enough that the engine cannot keep the listed XML in its memory.
+    const int cupons = 60;
+    const int bytesXml = 40 << 10;
+    QList<QVariantMap> originais;
+    for (int numero = 1; numero <= cupons; ++numero) {
+        originais << DfeFixture::RowWithLargeXml(numero, bytesXml);
+    }
+    const QString outro = Dir->filePath(QStringLiteral("outro.sqlite"));
+    DfeFixture(outro).Create().Insert(LinhasAlteradas(alteracao, cupons, bytesXml));
+    DfeFixture(Caminho()).Create().Insert(originais);
+    if (manterData) {
+        FixarDataDeModificacao(Caminho());
+        QCOMPARE(QFileInfo(outro).size(), QFileInfo(Caminho()).size());
+    }
+    AbrirTudo();
+    QCOMPARE(Lista->FetchedRowCount(), cupons);
+
+    DfeFixture::CopyOver(outro, Caminho(), manterData);
+    int recusados = 0;
+    for (int linha = cupons - 1; linha >= 0; --linha) {
+        Lista->MoveTo(linha);
+        const int numero = Lista->FieldByName(QStringLiteral("NUMERO")).AsInteger();
+        try {
+            const QByteArray xml = Lista->FieldByName(QStringLiteral("XML_ZEVRIK")).AsBytes();
+            QVERIFY2(xml == DfeFixture::RowWithLargeXml(numero, bytesXml).value(QStringLiteral("XML_ZEVRIK")),
+                     qPrintable(QStringLiteral("coupon %1 got another XML (or a mix): %2...%3")
+                                    .arg(numero)
+                                    .arg(QString::fromUtf8(xml.left(40)), QString::fromUtf8(xml.right(60)))));
+        } catch (const EDbRowChanged& erro) {
+            QVERIFY2(erro.message().startsWith(QLatin1String("Field 'XML_ZEVRIK': ")), qPrintable(erro.message()));
+            ++recusados;
+        }
+    }
+    QCOMPARE(recusados, cupons);
 }
 
 QTEST_GUILESS_MAIN(TstXmlSobDemanda)

@@ -1,9 +1,12 @@
 #include "widgets/TApplication.h"
 #include "widgets/TDatePicker.h"
 
+#include <QCalendarWidget>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <memory>
@@ -17,12 +20,17 @@ private slots:
     void cleanup();
     void digitacao_data();
     void digitacao();
+    void diaAntesDoMes_data();
+    void diaAntesDoMes();
+    void calendarioAbreNaDataMostrada();
     void textoSempreEASuaData();
 
 private:
     QLineEdit* Caixa() const { return Picker->findChild<QLineEdit*>(); }
     void Clicar(int ASecao);
     void Teclar(const QString& ATecla);
+    QStringList Entrar(const QString& AEntrada);
+    void TextoCoerente() const;
 
     std::unique_ptr<QWidget> Janela;
     QLineEdit* Antes = nullptr;
@@ -73,10 +81,41 @@ void TstDatePicker::Teclar(const QString& ATecla) {
     }
 }
 
+// "clique N" (section), "foco" (Tab from before) or "foco de volta" (Shift+Tab from after), then the keys,
+// blank-separated: brings the focus into the picker that way and returns the keys.
+QStringList TstDatePicker::Entrar(const QString& AEntrada) {
+    const QStringList passos = AEntrada.split(QLatin1Char(' '));
+    if (passos.at(0) == QLatin1String("clique")) {
+        Clicar(passos.at(1).toInt());
+        return passos.mid(2);
+    }
+    if (passos.mid(0, 3) == QStringList({"foco", "de", "volta"})) {
+        Depois->setFocus();
+        Teclar(QStringLiteral("Shift+Tab"));
+        return passos.mid(3);
+    }
+    Antes->setFocus();
+    Teclar(QStringLiteral("Tab"));
+    return passos.mid(1);
+}
+
+// The text is the held date's; only a typed day that the month cannot hold may stand where the month's last day is.
+void TstDatePicker::TextoCoerente() const {
+    const QDate data = Picker->date();
+    const QString texto = Picker->text();
+    const QString doDia = data.toString(QStringLiteral("dd/MM/yyyy"));
+    if (texto == doDia) {
+        return;
+    }
+    QCOMPARE(texto.mid(2), doDia.mid(2));
+    QCOMPARE(data.day(), data.daysInMonth());
+    const int dia = texto.left(2).toInt();
+    QVERIFY2(dia > data.day() && dia <= 31, qPrintable(texto));
+}
+
 void TstDatePicker::digitacao_data() {
     QTest::addColumn<QDate>("inicio");
-    QTest::addColumn<QString>("entrada"); // "clique N" (section), "foco" (Tab from before), "foco de volta"
-                                          // (Shift+Tab from after), then the keys, blank-separated
+    QTest::addColumn<QString>("entrada"); // as Entrar takes it
     QTest::addColumn<QDate>("data");
     QTest::addColumn<QString>("selecionado"); // the section selected at the end; empty when the focus left
 
@@ -90,7 +129,8 @@ void TstDatePicker::digitacao_data() {
     QTest::newRow("dia 4 completa sozinho") << dez << "clique 0 4 2" << QDate(2026, 12, 2) << "02";
     QTest::newRow("dia 35 vira 5") << dez << "clique 0 3 5" << QDate(2026, 12, 5) << "05";
     QTest::newRow("dia 00 não muda") << dez << "clique 0 0 0" << dez << "01";
-    QTest::newRow("31 em novembro fica 30") << QDate(2026, 11, 1) << "clique 0 3 1" << QDate(2026, 11, 30) << "30";
+    QTest::newRow("31 em novembro fica como digitado, sobre o dia 30")
+        << QDate(2026, 11, 1) << "clique 0 3 1" << QDate(2026, 11, 30) << "31";
     QTest::newRow("ano de quatro dígitos") << dez << "clique 2 2 0 2 5" << QDate(2025, 12, 1) << "2025";
     QTest::newRow("ano de dois dígitos e Tab") << dez << "clique 2 2 5 Tab" << QDate(2025, 12, 1) << "";
     QTest::newRow("ano 99") << dez << "clique 2 9 9" << QDate(1999, 12, 1) << "1999";
@@ -118,24 +158,11 @@ void TstDatePicker::digitacao() {
     QFETCH(QString, selecionado);
 
     Picker->setDate(inicio);
-    QStringList passos = entrada.split(QLatin1Char(' '));
-    if (passos.at(0) == QLatin1String("clique")) {
-        Clicar(passos.at(1).toInt());
-        passos = passos.mid(2);
-    } else if (passos.mid(0, 3) == QStringList({"foco", "de", "volta"})) {
-        Depois->setFocus();
-        Teclar(QStringLiteral("Shift+Tab"));
-        passos = passos.mid(3);
-    } else {
-        Antes->setFocus();
-        Teclar(QStringLiteral("Tab"));
-        passos = passos.mid(1);
-    }
+    const QStringList passos = Entrar(entrada);
     QVERIFY(Picker->hasFocus());
     for (const QString& passo : passos) {
         Teclar(passo);
-        // Never a text that is not the date.
-        QCOMPARE(Picker->text(), Picker->date().toString(QStringLiteral("dd/MM/yyyy")));
+        TextoCoerente();
     }
     QCOMPARE(Picker->date(), data);
     if (selecionado.isEmpty()) {
@@ -144,6 +171,86 @@ void TstDatePicker::digitacao() {
         QVERIFY(Picker->hasFocus());
         QCOMPARE(Caixa()->selectedText(), selecionado);
     }
+}
+
+void TstDatePicker::diaAntesDoMes_data() {
+    QTest::addColumn<QDate>("inicio");
+    QTest::addColumn<QString>("entrada"); // as Entrar takes it
+    QTest::addColumn<QString>("saida");   // "Tab" or "clique fora"
+    QTest::addColumn<QString>("antes");   // the text shown before leaving
+    QTest::addColumn<QDate>("data");      // held and shown after leaving
+
+    struct Caso {
+        const char* nome;
+        QDate inicio;
+        const char* teclas;
+        const char* saida;
+        const char* antes;
+        QDate data;
+    };
+    const Caso casos[] = {
+        {"30/11 e 31/12/2026", {2026, 11, 30}, "3 1 / 1 2 / 2 0 2 6", "Tab", "31/12/2026", {2026, 12, 31}},
+        {"30/04 e 31/05", {2026, 4, 30}, "3 1 / 0 5", "Tab", "31/05/2026", {2026, 5, 31}},
+        {"28/02/2026 e 29/02/2024", {2026, 2, 28}, "2 9 / 0 2 / 2 0 2 4", "Tab", "29/02/2024", {2024, 2, 29}},
+        {"01/03/2023 e 29/02/2024", {2023, 3, 1}, "2 9 / 0 2 / 2 0 2 4", "Tab", "29/02/2024", {2024, 2, 29}},
+        {"31/01 e 31", {2026, 1, 31}, "3 1", "Tab", "31/01/2026", {2026, 1, 31}},
+        {"30/11 e 31 fica em novembro", {2026, 11, 30}, "3 1", "Tab", "31/11/2026", {2026, 11, 30}},
+        {"30/11 e 31, clique fora", {2026, 11, 30}, "3 1", "clique fora", "31/11/2026", {2026, 11, 30}},
+        {"31 e fevereiro de ano comum", {2026, 1, 15}, "3 1 / 0 2", "Tab", "31/02/2026", {2026, 2, 28}},
+        {"31 e Up no dia", {2026, 11, 30}, "3 1 Up", "Tab", "01/11/2026", {2026, 11, 1}},
+        {"31 e Alt+Down", {2026, 11, 30}, "3 1 Alt+Down", "Tab", "29/11/2026", {2026, 11, 29}},
+    };
+    for (const Caso& caso : casos) {
+        for (const char* entrada : {"clique 0", "foco de volta"}) {
+            QTest::addRow("%s, %s", caso.nome, entrada)
+                << caso.inicio << QStringLiteral("%1 %2").arg(QLatin1String(entrada), QLatin1String(caso.teclas))
+                << caso.saida << caso.antes << caso.data;
+        }
+    }
+}
+
+// Operators type the day first: it waits for the month and year they type after it, and becomes the month's last
+// day, visibly, only when they leave with a month that cannot hold it.
+void TstDatePicker::diaAntesDoMes() {
+    QFETCH(QDate, inicio);
+    QFETCH(QString, entrada);
+    QFETCH(QString, saida);
+    QFETCH(QString, antes);
+    QFETCH(QDate, data);
+
+    Picker->setDate(inicio);
+    const QStringList passos = Entrar(entrada);
+    QVERIFY(Picker->hasFocus());
+    for (const QString& passo : passos) {
+        Teclar(passo);
+        TextoCoerente();
+    }
+    QCOMPARE(Picker->text(), antes);
+    if (saida == QLatin1String("Tab")) {
+        Teclar(saida);
+    } else {
+        QTest::mouseClick(Depois, Qt::LeftButton);
+    }
+    QVERIFY(Depois->hasFocus());
+    QCOMPARE(Picker->date(), data);
+    QCOMPARE(Picker->text(), data.toString(QStringLiteral("dd/MM/yyyy")));
+}
+
+// A typed day that November cannot hold: the calendar opens at the day the picker then shows.
+void TstDatePicker::calendarioAbreNaDataMostrada() {
+    Picker->setDate(QDate(2026, 11, 30));
+    Clicar(0);
+    Teclar(QStringLiteral("3"));
+    Teclar(QStringLiteral("1"));
+    QCOMPARE(Picker->text(), QStringLiteral("31/11/2026"));
+    QStyleOptionComboBox opcao;
+    opcao.initFrom(Picker);
+    const QRect seta = Picker->style()->subControlRect(QStyle::CC_ComboBox, &opcao, QStyle::SC_ComboBoxArrow, Picker);
+    QTest::mouseClick(Picker, Qt::LeftButton, {}, seta.center());
+
+    QTRY_VERIFY(Picker->calendarWidget()->isVisible());
+    QCOMPARE(Picker->text(), QStringLiteral("30/11/2026"));
+    QCOMPARE(Picker->calendarWidget()->selectedDate(), QDate(2026, 11, 30));
 }
 
 // Whatever is pasted or typed, the text stays the date's, also after the focus leaves.
