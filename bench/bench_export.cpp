@@ -11,9 +11,9 @@
 #include "BenchSupport.h"
 
 #include "data/TDbQuery.h"
+#include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
-#include "export/ExportacaoDocumentos.h"
-#include "export/FiltroDocumentos.h"
+#include "export/TExportacaoDocumentos.h"
 #include "retail/RetailStatements.h"
 #include "retail/dZevrik.h"
 #include "settings/uConfig.h"

@@ -1,10 +1,10 @@
 #include "data/TDbQuery.h"
 
+#include "data/DbActivity.h"
 #include "data/DbErrorContext.h"
 #include "data/FieldBinder.h"
+#include "data/IDbBackend.h"
 #include "data/RowBuffer.h"
-#include "data/TDbActivity.h"
-#include "data/TDbBackend.h"
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 

@@ -34,8 +34,8 @@ int ExecutarAParte(const QString& APath, const QString& AStatement) {
 
 } // namespace
 
-/// The document list keeps of each XML column only whether it is null; the bytes are read from the file when a
-/// field is asked for them.
+/// The XML columns of the document list: the list keeps of each only whether it is null, the bytes are read from the
+/// file when a field is asked for them, and the coupon's XML reads as text.
 class TstXmlSobDemanda : public QObject {
     Q_OBJECT
 
@@ -48,6 +48,8 @@ private Q_SLOTS:
     void bytesLidosSaoOsListados();
     void tabelaSemRowidLeComoAntes_data();
     void tabelaSemRowidLeComoAntes();
+    void xmlComoTexto_data();
+    void xmlComoTexto();
     void arquivoAlteradoDepoisDeListado_data();
     void arquivoAlteradoDepoisDeListado();
 
@@ -192,6 +194,38 @@ void TstXmlSobDemanda::tabelaSemRowidLeComoAntes() {
         QCOMPARE(Lista->FieldByName(QStringLiteral("XML_ZEVRIK")).AsBytes(),
                  DfeFixture::SimpleRow(numero).value(QStringLiteral("XML_ZEVRIK")).toByteArray());
     }
+}
+
+void TstXmlSobDemanda::xmlComoTexto_data() {
+    QTest::addColumn<QVariant>("armazenado");
+    QTest::addColumn<QString>("texto");
+
+    const QString xml = QStringLiteral("<?xml version=\"1.0\"?><NFe><xNome>Ação Comércio</xNome></NFe>");
+    QTest::newRow("nulo") << QVariant() << QStringLiteral("");
+    QTest::newRow("sem bytes") << QVariant(QByteArray("")) << QStringLiteral("");
+    QTest::newRow("ASCII") << QVariant(QByteArray("<NFe><nNF>12</nNF></NFe>"))
+                           << QStringLiteral("<NFe><nNF>12</nNF></NFe>");
+    QTest::newRow("nada é aparado") << QVariant(QByteArray("  <NFe/>\r\n\t")) << QStringLiteral("  <NFe/>\r\n\t");
+    QTest::newRow("UTF-8") << QVariant(xml.toUtf8()) << xml;
+    QTest::newRow("UTF-8 com BOM") << QVariant(QByteArray("\xEF\xBB\xBF") + xml.toUtf8()) << xml;
+    QTest::newRow("Windows-1252") << QVariant(QByteArray("<xNome>A\xE7\xE3o Com\xE9rcio</xNome>"))
+                                  << QStringLiteral("<xNome>Ação Comércio</xNome>");
+    QTest::newRow("texto numa coluna BLOB") << QVariant(xml) << xml;
+}
+
+void TstXmlSobDemanda::xmlComoTexto() {
+    QFETCH(QVariant, armazenado);
+    QFETCH(QString, texto);
+
+    QVariantMap linha = DfeFixture::SimpleRow(1);
+    linha.insert(QStringLiteral("XML_ZEVRIK"), armazenado);
+    DfeFixture fixture(Caminho());
+    fixture.Create().Insert(linha).Close();
+    AbrirTudo();
+    const TDbField campo = Lista->FieldByName(QStringLiteral("XML_ZEVRIK"));
+    QCOMPARE(campo.IsNull(), armazenado.isNull());
+    QCOMPARE(campo.AsString(), texto);
+    QVERIFY2(!campo.AsString().isNull(), "the export receives the empty text, not a null one");
 }
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbStatement.h"
 #include "data/sqlite/SQLiteApi.h"
 #include "data/sqlite/SQLiteFileStamp.h"
 #include "data/sqlite/SQLiteRowLookup.h"
