@@ -59,7 +59,7 @@ run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "growth: fil
 generate export1k.sqlite 1000 2024-03-01 31 6000
 python3 "$root/tools/gen_bench_data.py" --kvora-bench "$data/export-seed.json" --count 1000
 rm -f "$data/kvora-bench.sqlite" "$data/port"
-python3 "$root/tools/tds_standin/standin.py" --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
+PYTHONPATH="$root/tools" python3 -m tds_standin --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
   --seed "$data/export-seed.json" --parent-pid $$ >/dev/null &
 standin=$!
 # Seeding 3,000 sales documents takes the stand-in a while (over 20 s on a loaded machine).

@@ -11,8 +11,9 @@ namespace {
 constexpr int StartTimeoutMs = 20000;
 constexpr int RequestTimeoutMs = 30000;
 
-QString script() {
-    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools/tds_standin/standin.py");
+/// The folder that holds the tds_standin package.
+QString toolsFolder() {
+    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools");
 }
 
 QVariantList resultRows(const QVariantMap& reply) {
@@ -36,28 +37,36 @@ StandIn::StandIn() : StandIn(Login{}) {}
 StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_login(login) {
     if (!m_dir.isValid())
         throw StandInError(0, QStringLiteral("no temporary folder"));
-    QStringList arguments{script(),
-                          QStringLiteral("--db"),
-                          databaseFile(),
-                          QStringLiteral("--port"),
-                          QStringLiteral("0"),
-                          QStringLiteral("--user"),
-                          login.user,
-                          QStringLiteral("--password"),
-                          login.password,
-                          QStringLiteral("--database"),
-                          login.database,
-                          QStringLiteral("--log"),
-                          logFile(),
-                          QStringLiteral("--control-stdin"),
-                          QStringLiteral("--parent-pid"),
-                          QString::number(QCoreApplication::applicationPid())};
-    arguments += extraArguments;
+    m_arguments = QStringList{QStringLiteral("-m"),
+                              QStringLiteral("tds_standin"),
+                              QStringLiteral("--db"),
+                              databaseFile(),
+                              QStringLiteral("--port"),
+                              QStringLiteral("0"),
+                              QStringLiteral("--user"),
+                              login.user,
+                              QStringLiteral("--password"),
+                              login.password,
+                              QStringLiteral("--database"),
+                              login.database,
+                              QStringLiteral("--log"),
+                              logFile(),
+                              QStringLiteral("--control-stdin"),
+                              QStringLiteral("--parent-pid"),
+                              QString::number(QCoreApplication::applicationPid())};
+    m_arguments += extraArguments;
     const qsizetype instance = extraArguments.indexOf(QStringLiteral("--instance"));
     if (instance >= 0 && instance + 1 < extraArguments.size())
         m_instance = extraArguments.at(instance + 1);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PYTHONPATH"), toolsFolder());
+    m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("python3"), arguments);
+    start();
+}
+
+void StandIn::start() {
+    m_process.start(QStringLiteral("python3"), m_arguments);
     if (!m_process.waitForStarted(StartTimeoutMs))
         throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(m_process.errorString()));
     // "port N", or "port N host ADDRESS" when the stand-in chose its address.
@@ -67,6 +76,17 @@ StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_logi
     if (first.value(0) != QLatin1String("port") || !ok)
         throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first.join(QLatin1Char(' '))));
     m_host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
+}
+
+void StandIn::restart() {
+    m_process.kill();
+    m_process.waitForFinished(5000);
+    // The same address and port as before, so that clients find it where they left it.
+    m_arguments[m_arguments.indexOf(QStringLiteral("--port")) + 1] = QString::number(m_port);
+    const qsizetype host = m_arguments.indexOf(QStringLiteral("--host"));
+    if (host >= 0)
+        m_arguments[host + 1] = m_host;
+    start();
 }
 
 StandIn::~StandIn() {
