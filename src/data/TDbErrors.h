@@ -65,4 +65,8 @@ public:
     QString CommandText;                   ///< the failing statement, when there was one
     QList<QPair<QString, QString>> Params; ///< the statement's parameters, name and value, in order
     QList<TDbDiagRecord> Records;
+    /// The statement never reached the server: the connection was found lost before it was sent, or sending it
+    /// failed part-way (a server runs a request only once all of it has arrived). Sent again on a new connection,
+    /// it cannot run twice. False whenever that is not certain.
+    bool NotSent = false;
 };

@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -114,6 +116,21 @@ QString StandIn::databaseFile() const {
 
 QString StandIn::logFile() const {
     return m_dir.filePath(QStringLiteral("standin.log"));
+}
+
+QStringList StandIn::requests() const {
+    static const QRegularExpression request(
+        QStringLiteral("^\\S+ \\[\\d+\\] ((PRELOGIN|LOGIN7|BATCH|RPC|TRANSACTION)( .*)?)$"));
+    QStringList found;
+    QFile log(logFile());
+    if (!log.open(QIODevice::ReadOnly))
+        return found;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QRegularExpressionMatch match = request.match(QString::fromUtf8(line));
+        if (match.hasMatch())
+            found << match.captured(1);
+    }
+    return found;
 }
 
 qint64 StandIn::exec(const QString& sql, const QVariantList& values) {

@@ -24,8 +24,8 @@
 ///   "refuse_login"                 every login fails with 18456;
 ///   "drop_after", N                the first N statements are answered, every later one drops its connection;
 ///   "drop_on", REGEX               a statement whose text matches drops its connection, unanswered;
-///   "drop_after_run", REGEX        a statement whose text matches runs (and commits), then its connection drops
-///                                  before the reply;
+///   "drop_after_run", REGEX [, N]  a statement whose text matches runs (and commits), then its connection drops
+///                                  before the reply; with N, only the next N such statements;
 ///   "delay", SECONDS [, REGEX]     replies (to matching statements) wait; a client cancel is answered at once;
 ///   "error", NUMBER [, REGEX [, MESSAGE [, CLASS]]]  matching statements fail with that SQL Server error.
 /// Clients can set the same faults with the statement `exec standin_fault 'kind', arg, ...`.
@@ -58,6 +58,10 @@ public:
     QString databaseFile() const;
     /// Log of logins, batches and RPC calls the stand-in received (for diagnosing a failing test).
     QString logFile() const;
+    /// Every request received so far, in order, one entry per request as the log records it: the two of a login
+    /// ("PRELOGIN", "LOGIN7 ..."), a batch ("BATCH '...'"), an RPC call ("RPC sp_execute [...]") or a transaction
+    /// request ("TRANSACTION ...").
+    QStringList requests() const;
 
     /// Runs a batch; returns the rows affected by its last statement.
     qint64 exec(const QString& sql, const QVariantList& values = {});

@@ -16,6 +16,7 @@ private slots:
 
     void dropAfterRunKeepsWhatRan_data();
     void dropAfterRunKeepsWhatRan();
+    void dropAfterRunOnlyTheNextOnes();
     void restartKeepsPortAndData();
 
 private:
@@ -60,6 +61,22 @@ void TstStandInFaults::dropAfterRunKeepsWhatRan() {
     // Only matching statements: the next connection reads and writes as ever.
     client.connect(m_standIn->connectionString());
     QCOMPARE(client.execute(QStringLiteral("select count(*) from ETABLISS")).rows, QList<QVariantList>{{1}});
+}
+
+void TstStandInFaults::dropAfterRunOnlyTheNextOnes() {
+    m_standIn->setFault(QStringLiteral("drop_after_run"), {QStringLiteral("insert into ETABLISS"), 2});
+    OdbcClient client;
+    QStringList answered;
+    for (const QString store : {"001", "002", "003", "004"}) {
+        client.connect(m_standIn->connectionString());
+        try {
+            client.execute(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT) values ('%1')").arg(store));
+            answered << store;
+        } catch (const OdbcError&) {
+        }
+    }
+    QCOMPARE(answered, QStringList({"003", "004"}));
+    QCOMPARE(count(QStringLiteral("ETABLISS")), 4);
 }
 
 void TstStandInFaults::restartKeepsPortAndData() {

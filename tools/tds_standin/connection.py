@@ -72,6 +72,7 @@ class Connection:
             while True:
                 ptype, payload = self.read_message()
                 if ptype == tds.PKT_PRELOGIN:
+                    self.log("PRELOGIN")
                     self.send(tds.prelogin_reply(self.config.tds_version))
                 elif ptype == tds.PKT_LOGIN7:
                     if not self.login(payload):

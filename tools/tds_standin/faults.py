@@ -38,7 +38,7 @@ class FaultSet:
         self.refuse_login = False
         self.drop_after = None   # number of statements still answered before connections drop
         self.drop_patterns = []
-        self.drop_after_run_patterns = []
+        self.drop_after_run = []  # [pattern, how many more statements it drops (None: every one)]
         self.delays = []         # (seconds, pattern or None)
         self.errors = []         # (pattern, ServerError)
 
@@ -60,7 +60,8 @@ class FaultSet:
         elif kind == "drop_on":
             self.drop_patterns.append(re.compile(str(args[0]), re.IGNORECASE))
         elif kind == "drop_after_run":
-            self.drop_after_run_patterns.append(re.compile(str(args[0]), re.IGNORECASE))
+            times = int(args[1]) if len(args) > 1 else None
+            self.drop_after_run.append([re.compile(str(args[0]), re.IGNORECASE), times])
         elif kind == "delay":
             pattern = re.compile(str(args[1]), re.IGNORECASE) if len(args) > 1 and args[1] else None
             self.delays.append((float(args[0]), pattern))
@@ -85,14 +86,22 @@ class FaultSet:
                 self.drop_after -= 1
             if any(p.search(text) for p in self.drop_patterns):
                 return Fate(drop=True)
-            return Fate(drop_after_run=any(p.search(text) for p in self.drop_after_run_patterns),
+            return Fate(drop_after_run=self._drops_after_run(text),
                         delay=sum(s for s, p in self.delays if p is None or p.search(text)),
                         error=next((e for p, e in self.errors if p.search(text)), None))
+
+    def _drops_after_run(self, text):
+        for entry in self.drop_after_run:
+            pattern, times = entry
+            if pattern.search(text) and times != 0:
+                entry[1] = None if times is None else times - 1
+                return True
+        return False
 
     def describe(self):
         with self._lock:
             return {"refuse_login": self.refuse_login, "drop_after": self.drop_after,
                     "drop_on": [p.pattern for p in self.drop_patterns],
-                    "drop_after_run": [p.pattern for p in self.drop_after_run_patterns],
+                    "drop_after_run": [(p.pattern, times) for p, times in self.drop_after_run],
                     "delay": [(s, p.pattern if p else None) for s, p in self.delays],
                     "error": [(p.pattern, e.number) for p, e in self.errors]}
