@@ -2,8 +2,8 @@
 
 #include "data/TDbField.h"
 #include "data/TDbQuery.h"
-#include "export/ExportacaoDocumentos.h"
-#include "export/FiltroDocumentos.h"
+#include "dfe/TFiltroDocumentos.h"
+#include "export/TExportacaoDocumentos.h"
 
 #include <sqlite3.h>
 

@@ -13,14 +13,14 @@
 
 #include "BenchSupport.h"
 
-#include "app/DBGrid.h"
-#include "app/TApplication.h"
-#include "app/TDatePicker.h"
 #include "app/TProgram.h"
 #include "app/uPrincipal.h"
 #include "data/TDbQuery.h"
+#include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
-#include "export/FiltroDocumentos.h"
+#include "widgets/TApplication.h"
+#include "widgets/TDatePicker.h"
+#include "widgets/grid/TDBGrid.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>

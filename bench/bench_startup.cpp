@@ -7,9 +7,9 @@
 
 #include "BenchSupport.h"
 
-#include "app/TApplication.h"
 #include "app/TProgram.h"
 #include "app/uPrincipal.h"
+#include "widgets/TApplication.h"
 
 #include <QApplication>
 #include <QMainWindow>

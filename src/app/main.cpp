@@ -1,5 +1,5 @@
-#include "app/TApplication.h"
 #include "app/TProgram.h"
+#include "widgets/TApplication.h"
 
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);

@@ -70,3 +70,10 @@ public:
     /// it cannot run twice. False whenever that is not certain.
     bool NotSent = false;
 };
+
+/// A value read again from its row (a deferred field) after the row, or the whole file, changed since the row set
+/// read the row: it would not be the value of the row listed, so it is not given out.
+class EDbRowChanged : public EDbEngineError {
+public:
+    using EDbEngineError::EDbEngineError;
+};

@@ -20,7 +20,7 @@ class TdtmZEVRIK : public QObject {
     Q_OBJECT
 public:
     /// Makes the MSSQL back end available; the connection stays closed.
-    explicit TdtmZEVRIK(QObject* parent = nullptr);
+    explicit TdtmZEVRIK(QObject* AParent = nullptr);
     ~TdtmZEVRIK() override;
 
     // Declared in this order so that the row set goes before its connection.
@@ -65,15 +65,15 @@ public:
     void SalvarReducaoZBD(const QString& AIdLoja, const QString& AXML);
 
     /// The date separator IsReducaoZSalva uses; the system's regional one from creation on.
-    QChar SeparadorData() const { return FSeparadorData; }
-    void SetSeparadorData(QChar ASeparador) { FSeparadorData = ASeparador; }
+    QChar SeparadorData() const { return Separador; }
+    void SetSeparadorData(QChar ASeparador) { Separador = ASeparador; }
 
 private:
     /// Runs AWork on the open connection and disconnects afterwards, also when it fails.
     template <typename TWork> auto ExecutarEDesconectar(TWork&& AWork) -> decltype(AWork());
 
-    QChar FSeparadorData;
-    bool FConexaoMantida = false;
+    QChar Separador;
+    bool ConexaoMantida = false;
 };
 
 /// The single instance, alive from start-up to exit; null outside that span.

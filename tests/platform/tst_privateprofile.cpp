@@ -71,13 +71,13 @@ private slots:
     void readOnlyFolderRefusesWriteAndKeepsFile();
 
 private:
-    QString path(const QString& name = QStringLiteral("ExportarDFe.ini")) const { return m_dir->filePath(name); }
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QString path(const QString& name = QStringLiteral("ExportarDFe.ini")) const { return Dir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> Dir;
 };
 
 void tst_PrivateProfile::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    Dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(Dir->isValid());
 }
 
 void tst_PrivateProfile::readsAsThePlatform_data() {
@@ -156,8 +156,8 @@ void tst_PrivateProfile::firstWriteCreatesWindowsFile() {
     QCOMPARE(modeOf(path()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QVERIFY(PrivateProfile::WriteString("CONFIG", "BancoDados", "KVORA", path()));
     QCOMPARE(readAll(path()), QByteArray("[CONFIG]\r\nservidor=Servidor A\xE7\xE3o\r\nBancoDados=KVORA\r\n"));
-    QCOMPARE(m_dir->path(), QFileInfo(path()).absolutePath());
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ExportarDFe.ini"});
+    QCOMPARE(Dir->path(), QFileInfo(path()).absolutePath());
+    QCOMPARE(QDir(Dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ExportarDFe.ini"});
 }
 
 void tst_PrivateProfile::writeKeepsEveryOtherLine_data() {
@@ -271,7 +271,7 @@ void tst_PrivateProfile::readOnlyFolderRefusesWriteAndKeepsFile() {
     const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     QVERIFY(QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QVERIFY(GiveToUnprivileged(path()));
-    QVERIFY(QFile::setPermissions(m_dir->path(),
+    QVERIFY(QFile::setPermissions(Dir->path(),
                                   readable | traversable | (folderWritable ? writable : QFileDevice::Permissions())));
 
     const QString file = path();
@@ -280,12 +280,12 @@ void tst_PrivateProfile::readOnlyFolderRefusesWriteAndKeepsFile() {
         const QString read = PrivateProfile::GetString("CONFIG", "servidor", QString(), kBuffer, file);
         return written == folderWritable && read == (folderWritable ? "outro" : "srv01\\inst");
     });
-    QVERIFY(QFile::setPermissions(m_dir->path(), readable | traversable | QFileDevice::WriteOwner));
+    QVERIFY(QFile::setPermissions(Dir->path(), readable | traversable | QFileDevice::WriteOwner));
     QVERIFY(asExpected);
     if (!folderWritable) {
         QCOMPARE(readAll(path()), kHandWritten);
     }
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ExportarDFe.ini"});
+    QCOMPARE(QDir(Dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ExportarDFe.ini"});
 }
 
 QTEST_GUILESS_MAIN(tst_PrivateProfile)

@@ -42,7 +42,7 @@ private Q_SLOTS:
         F->ConfigurarStandIn();
         for (int N = 1; N <= 4; ++N)
             F->InserirPiece(QStringLiteral("FFO"), QStringLiteral("S1"), N, Ref(N));
-        FInicio = F->Banco().requests().size();
+        Inicio = F->Banco().requests().size();
     }
     void cleanup() { QVERIFY(!F->Modulo().sqlConexao.Connected()); }
 
@@ -150,7 +150,7 @@ private Q_SLOTS:
 private:
     void Executar(const std::function<void()>& ATrabalho) { F->Modulo().ExecutarComConexaoMantida(ATrabalho); }
     /// The requests the stand-in received since the test began.
-    QStringList Pedidos() const { return F->Banco().requests().mid(FInicio); }
+    QStringList Pedidos() const { return F->Banco().requests().mid(Inicio); }
     QStringList Nomes() const {
         QStringList Result;
         for (const QString& Pedido : Pedidos())
@@ -160,7 +160,7 @@ private:
     int Notas() { return F->Banco().scalar(QStringLiteral("select count(*) from MPIECEOLE")).toInt(); }
 
     std::unique_ptr<RetailFixture> F;
-    qsizetype FInicio = 0;
+    qsizetype Inicio = 0;
 };
 
 QTEST_MAIN(TstGravacaoCupons)

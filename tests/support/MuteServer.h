@@ -15,6 +15,6 @@ public:
     QString server() const;
 
 private:
-    int m_socket = -1;
-    quint16 m_port = 0;
+    int Socket = -1;
+    quint16 Port = 0;
 };

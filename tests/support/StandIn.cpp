@@ -32,62 +32,62 @@ QVariantList resultRows(const QVariantMap& reply) {
 
 StandInError::StandInError(int number, const QString& message)
     : std::runtime_error(QStringLiteral("stand-in error %1: %2").arg(number).arg(message).toStdString()),
-      m_number(number) {}
+      Number(number) {}
 
 StandIn::StandIn() : StandIn(Login{}) {}
 
-StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_login(login) {
-    if (!m_dir.isValid())
+StandIn::StandIn(const Login& login, const QStringList& extraArguments) : Credentials(login) {
+    if (!Dir.isValid())
         throw StandInError(0, QStringLiteral("no temporary folder"));
-    m_arguments = QStringList{QStringLiteral("-m"),
-                              QStringLiteral("tds_standin"),
-                              QStringLiteral("--db"),
-                              databaseFile(),
-                              QStringLiteral("--port"),
-                              QStringLiteral("0"),
-                              QStringLiteral("--user"),
-                              login.user,
-                              QStringLiteral("--password"),
-                              login.password,
-                              QStringLiteral("--database"),
-                              login.database,
-                              QStringLiteral("--log"),
-                              logFile(),
-                              QStringLiteral("--control-stdin"),
-                              QStringLiteral("--parent-pid"),
-                              QString::number(QCoreApplication::applicationPid())};
-    m_arguments += extraArguments;
+    Arguments = QStringList{QStringLiteral("-m"),
+                            QStringLiteral("tds_standin"),
+                            QStringLiteral("--db"),
+                            databaseFile(),
+                            QStringLiteral("--port"),
+                            QStringLiteral("0"),
+                            QStringLiteral("--user"),
+                            login.user,
+                            QStringLiteral("--password"),
+                            login.password,
+                            QStringLiteral("--database"),
+                            login.database,
+                            QStringLiteral("--log"),
+                            logFile(),
+                            QStringLiteral("--control-stdin"),
+                            QStringLiteral("--parent-pid"),
+                            QString::number(QCoreApplication::applicationPid())};
+    Arguments += extraArguments;
     const qsizetype instance = extraArguments.indexOf(QStringLiteral("--instance"));
     if (instance >= 0 && instance + 1 < extraArguments.size())
-        m_instance = extraArguments.at(instance + 1);
+        Instance = extraArguments.at(instance + 1);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PYTHONPATH"), toolsFolder());
-    m_process.setProcessEnvironment(environment);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    Process.setProcessEnvironment(environment);
+    Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     start();
 }
 
 void StandIn::start() {
-    m_process.start(QStringLiteral("python3"), m_arguments);
-    if (!m_process.waitForStarted(StartTimeoutMs))
-        throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(m_process.errorString()));
+    Process.start(QStringLiteral("python3"), Arguments);
+    if (!Process.waitForStarted(StartTimeoutMs))
+        throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(Process.errorString()));
     // "port N", or "port N host ADDRESS" when the stand-in chose its address.
     const QStringList first = readLine(StartTimeoutMs).split(QLatin1Char(' '));
     bool ok = false;
-    m_port = first.value(1).toUShort(&ok);
+    Port = first.value(1).toUShort(&ok);
     if (first.value(0) != QLatin1String("port") || !ok)
         throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first.join(QLatin1Char(' '))));
-    m_host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
+    Host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
 }
 
 void StandIn::restart() {
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    Process.kill();
+    Process.waitForFinished(5000);
     // The same address and port as before, so that clients find it where they left it.
-    m_arguments[m_arguments.indexOf(QStringLiteral("--port")) + 1] = QString::number(m_port);
-    const qsizetype host = m_arguments.indexOf(QStringLiteral("--host"));
+    Arguments[Arguments.indexOf(QStringLiteral("--port")) + 1] = QString::number(Port);
+    const qsizetype host = Arguments.indexOf(QStringLiteral("--host"));
     if (host >= 0)
-        m_arguments[host + 1] = m_host;
+        Arguments[host + 1] = Host;
     start();
 }
 
@@ -100,22 +100,22 @@ QStringList StandIn::namedInstance(const QString& AName) {
 }
 
 QString StandIn::server() const {
-    if (!m_instance.isEmpty())
-        return m_host + QLatin1Char('\\') + m_instance;
-    return QStringLiteral("%1,%2").arg(m_host).arg(m_port);
+    if (!Instance.isEmpty())
+        return Host + QLatin1Char('\\') + Instance;
+    return QStringLiteral("%1,%2").arg(Host).arg(Port);
 }
 
 QString StandIn::connectionString() const {
     return QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4;TDS_Version=7.4")
-        .arg(m_login.user, m_login.password, server(), m_login.database);
+        .arg(Credentials.user, Credentials.password, server(), Credentials.database);
 }
 
 QString StandIn::databaseFile() const {
-    return m_dir.filePath(QStringLiteral("kvora.sqlite"));
+    return Dir.filePath(QStringLiteral("kvora.sqlite"));
 }
 
 QString StandIn::logFile() const {
-    return m_dir.filePath(QStringLiteral("standin.log"));
+    return Dir.filePath(QStringLiteral("standin.log"));
 }
 
 QStringList StandIn::requests() const {
@@ -164,21 +164,21 @@ void StandIn::clearFaults() {
 }
 
 void StandIn::stop() {
-    if (m_process.state() == QProcess::NotRunning)
+    if (Process.state() == QProcess::NotRunning)
         return;
-    m_process.closeWriteChannel(); // end of the control pipe stops the server
-    if (!m_process.waitForFinished(5000)) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
+    Process.closeWriteChannel(); // end of the control pipe stops the server
+    if (!Process.waitForFinished(5000)) {
+        Process.terminate();
+        if (!Process.waitForFinished(5000))
+            Process.kill();
+        Process.waitForFinished(2000);
     }
 }
 
 QVariantMap StandIn::request(const QVariantMap& message) {
     if (!isRunning())
         throw StandInError(0, QStringLiteral("the stand-in is not running"));
-    m_process.write(QJsonDocument(QJsonObject::fromVariantMap(message)).toJson(QJsonDocument::Compact) + '\n');
+    Process.write(QJsonDocument(QJsonObject::fromVariantMap(message)).toJson(QJsonDocument::Compact) + '\n');
     const QVariantMap reply = QJsonDocument::fromJson(readLine(RequestTimeoutMs).toUtf8()).object().toVariantMap();
     if (!reply.value(QStringLiteral("ok")).toBool())
         throw StandInError(reply.value(QStringLiteral("number")).toInt(),
@@ -188,10 +188,10 @@ QVariantMap StandIn::request(const QVariantMap& message) {
 
 QString StandIn::readLine(int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
-    while (!m_process.canReadLine()) {
-        if (m_process.state() != QProcess::Running || deadline.hasExpired())
+    while (!Process.canReadLine()) {
+        if (Process.state() != QProcess::Running || deadline.hasExpired())
             throw StandInError(0, QStringLiteral("no answer from the stand-in"));
-        m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        Process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     }
-    return QString::fromUtf8(m_process.readLine()).trimmed();
+    return QString::fromUtf8(Process.readLine()).trimmed();
 }

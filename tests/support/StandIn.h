@@ -46,15 +46,15 @@ public:
     StandIn(const StandIn&) = delete;
     StandIn& operator=(const StandIn&) = delete;
 
-    quint16 port() const { return m_port; }
+    quint16 port() const { return Port; }
     /// The loopback address it listens on.
-    QString host() const { return m_host; }
+    QString host() const { return Host; }
     /// "HOST,PORT", or "HOST\INSTANCE" for a named instance: Server values FreeTDS understands, no configuration
     /// file needed.
     QString server() const;
     /// DRIVER=FreeTDS;UID=...;PWD=...;Server=...;Database=...;TDS_Version=7.4 with this stand-in's login.
     QString connectionString() const;
-    const Login& login() const { return m_login; }
+    const Login& login() const { return Credentials; }
     QString databaseFile() const;
     /// Log of logins, batches and RPC calls the stand-in received (for diagnosing a failing test).
     QString logFile() const;
@@ -75,7 +75,7 @@ public:
     void setFault(const QString& kind, const QVariantList& arguments = {});
     void clearFaults();
 
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    bool isRunning() const { return Process.state() == QProcess::Running; }
     /// Stops the server now (the destructor does it otherwise); later calls do nothing.
     void stop();
     /// Kills the server as a crash would (the connections of its clients end at once, unanswered) and starts it
@@ -87,20 +87,20 @@ private:
     QVariantMap request(const QVariantMap& message);
     QString readLine(int timeoutMs);
 
-    Login m_login;
-    QStringList m_arguments;
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    quint16 m_port = 0;
-    QString m_host;
-    QString m_instance;
+    Login Credentials;
+    QStringList Arguments;
+    QTemporaryDir Dir;
+    QProcess Process;
+    quint16 Port = 0;
+    QString Host;
+    QString Instance;
 };
 
 class StandInError : public std::runtime_error {
 public:
     StandInError(int number, const QString& message);
-    int number() const { return m_number; }
+    int number() const { return Number; }
 
 private:
-    int m_number;
+    int Number;
 };

@@ -21,19 +21,19 @@ private slots:
 
 private:
     qint64 count(const QString& ATable) {
-        return m_standIn->scalar(QStringLiteral("select count(*) from ") + ATable).toLongLong();
+        return Server->scalar(QStringLiteral("select count(*) from ") + ATable).toLongLong();
     }
 
-    std::unique_ptr<StandIn> m_standIn;
+    std::unique_ptr<StandIn> Server;
 };
 
 void TstStandInFaults::initTestCase() {
-    m_standIn = std::make_unique<StandIn>();
+    Server = std::make_unique<StandIn>();
 }
 
 void TstStandInFaults::init() {
-    m_standIn->clearFaults();
-    m_standIn->exec(QStringLiteral("delete from ETABLISS"));
+    Server->clearFaults();
+    Server->exec(QStringLiteral("delete from ETABLISS"));
 }
 
 void TstStandInFaults::dropAfterRunKeepsWhatRan_data() {
@@ -45,8 +45,8 @@ void TstStandInFaults::dropAfterRunKeepsWhatRan_data() {
 void TstStandInFaults::dropAfterRunKeepsWhatRan() {
     QFETCH(bool, prepared);
     OdbcClient client;
-    client.connect(m_standIn->connectionString());
-    m_standIn->setFault(QStringLiteral("drop_after_run"), {QStringLiteral("insert\\s+into\\s+ETABLISS")});
+    client.connect(Server->connectionString());
+    Server->setFault(QStringLiteral("drop_after_run"), {QStringLiteral("insert\\s+into\\s+ETABLISS")});
     QCOMPARE(client.execute(QStringLiteral("select 1")).rows, QList<QVariantList>{{1}});
     try {
         client.execute(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT, ET_LIBELLE) values (?, ?)"),
@@ -59,16 +59,16 @@ void TstStandInFaults::dropAfterRunKeepsWhatRan() {
     }
     QCOMPARE(count(QStringLiteral("ETABLISS")), 1);
     // Only matching statements: the next connection reads and writes as ever.
-    client.connect(m_standIn->connectionString());
+    client.connect(Server->connectionString());
     QCOMPARE(client.execute(QStringLiteral("select count(*) from ETABLISS")).rows, QList<QVariantList>{{1}});
 }
 
 void TstStandInFaults::dropAfterRunOnlyTheNextOnes() {
-    m_standIn->setFault(QStringLiteral("drop_after_run"), {QStringLiteral("insert into ETABLISS"), 2});
+    Server->setFault(QStringLiteral("drop_after_run"), {QStringLiteral("insert into ETABLISS"), 2});
     OdbcClient client;
     QStringList answered;
     for (const QString store : {"001", "002", "003", "004"}) {
-        client.connect(m_standIn->connectionString());
+        client.connect(Server->connectionString());
         try {
             client.execute(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT) values ('%1')").arg(store));
             answered << store;
@@ -81,17 +81,17 @@ void TstStandInFaults::dropAfterRunOnlyTheNextOnes() {
 
 void TstStandInFaults::restartKeepsPortAndData() {
     OdbcClient before;
-    before.connect(m_standIn->connectionString());
+    before.connect(Server->connectionString());
     before.execute(QStringLiteral("insert into ETABLISS (ET_ETABLISSEMENT, ET_LIBELLE) values ('002', 'Loja')"));
-    m_standIn->setFault(QStringLiteral("error"), {208});
-    const quint16 port = m_standIn->port();
+    Server->setFault(QStringLiteral("error"), {208});
+    const quint16 port = Server->port();
 
-    m_standIn->restart();
+    Server->restart();
 
-    QCOMPARE(m_standIn->port(), port);
+    QCOMPARE(Server->port(), port);
     QVERIFY_THROWS_EXCEPTION(OdbcError, before.execute(QStringLiteral("select 1")));
     OdbcClient after;
-    after.connect(m_standIn->connectionString());
+    after.connect(Server->connectionString());
     QCOMPARE(after.execute(QStringLiteral("select ET_ETABLISSEMENT from ETABLISS")).rows,
              QList<QVariantList>{{QStringLiteral("002")}});
 }

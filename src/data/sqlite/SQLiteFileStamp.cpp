@@ -1,0 +1,25 @@
+#include "data/sqlite/SQLiteFileStamp.h"
+
+#include <filesystem>
+#include <system_error>
+
+std::optional<SQLiteFileStamp> SQLiteFileStamp::Of(sqlite3* ADb, const char* ASchema) {
+    const char* name = sqlite3_db_filename(ADb, ASchema);
+    sqlite3_file* file = nullptr;
+    if (!name || !*name || sqlite3_file_control(ADb, ASchema, SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods) {
+        return std::nullopt;
+    }
+    SQLiteFileStamp stamp;
+    // Through the engine's own handle: a second handle on the file, once closed, would drop the engine's POSIX locks.
+    sqlite3_int64 size = -1;
+    const bool read = file->pMethods->xFileSize(file, &size) == SQLITE_OK &&
+                      file->pMethods->xRead(file, stamp.Header.data(), int(stamp.Header.size()), 0) == SQLITE_OK;
+    std::error_code error;
+    const auto modified =
+        std::filesystem::last_write_time(std::filesystem::path(reinterpret_cast<const char8_t*>(name)), error);
+    stamp.Size = size;
+    stamp.Modified = std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch());
+    stamp.Complete = read && !error;
+    return stamp;
+}
