@@ -61,7 +61,7 @@ run_headless() {
 # A fresh KVORA database from the seed on every run, so the demo can be repeated.
 start_standin() {
   rm -f "$demo_dir/kvora.sqlite" "$demo_dir/kvora.port"
-  python3 "$root/tools/tds_standin/standin.py" --db "$demo_dir/kvora.sqlite" --port "$kvora_port" \
+  PYTHONPATH="$root/tools" python3 -m tds_standin --db "$demo_dir/kvora.sqlite" --port "$kvora_port" \
     --port-file "$demo_dir/kvora.port" --seed "$demo_dir/kvora-seed.json" --parent-pid $$ \
     --host 127.0.0.1 --instance SQLEXPRESS --log "$demo_dir/standin.log" >"$demo_dir/standin.out" 2>&1 &
   standin_pid=$!

@@ -125,13 +125,23 @@ qint64 TdtmZEVRIK::SalvarCupomFiscalBD(const QString& ARefInterna, const QString
     Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("MBP_QUALIFIANTOLE")).Value = QStringLiteral("PRR");
     Parametros.AddParam(TDbFieldType::ftWideMemo, QStringLiteral("MBP_BLOCNOTE")).Value = AXML;
     Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("GP_REFINTERNE")).Value = ARefInterna;
-    if (ConexaoMantida) {
-        if (!sqlConexao.Connected())
-            Conectar();
-        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
+    if (!ConexaoMantida) {
+        Conectar();
+        return ExecutarEDesconectar(
+            [&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
     }
+    if (!sqlConexao.Connected())
+        Conectar();
+    try {
+        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
+    } catch (const EDbEngineError& E) {
+        if (!E.NotSent)
+            throw;
+    }
+    // The held connection was lost (a server restarted while it sat idle, say) and the insert never reached the
+    // server: it goes once more, on a new connection. An insert that may have run is never sent again.
     Conectar();
-    return ExecutarEDesconectar([&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
+    return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
 }
 
 void TdtmZEVRIK::ExecutarComConexaoMantida(const std::function<void()>& AWork) {

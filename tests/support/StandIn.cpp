@@ -2,17 +2,20 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
 constexpr int StartTimeoutMs = 20000;
 constexpr int RequestTimeoutMs = 30000;
 
-QString script() {
-    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools/tds_standin/standin.py");
+/// The folder that holds the tds_standin package.
+QString toolsFolder() {
+    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools");
 }
 
 QVariantList resultRows(const QVariantMap& reply) {
@@ -36,28 +39,36 @@ StandIn::StandIn() : StandIn(Login{}) {}
 StandIn::StandIn(const Login& login, const QStringList& extraArguments) : Credentials(login) {
     if (!Dir.isValid())
         throw StandInError(0, QStringLiteral("no temporary folder"));
-    QStringList arguments{script(),
-                          QStringLiteral("--db"),
-                          databaseFile(),
-                          QStringLiteral("--port"),
-                          QStringLiteral("0"),
-                          QStringLiteral("--user"),
-                          login.user,
-                          QStringLiteral("--password"),
-                          login.password,
-                          QStringLiteral("--database"),
-                          login.database,
-                          QStringLiteral("--log"),
-                          logFile(),
-                          QStringLiteral("--control-stdin"),
-                          QStringLiteral("--parent-pid"),
-                          QString::number(QCoreApplication::applicationPid())};
-    arguments += extraArguments;
+    Arguments = QStringList{QStringLiteral("-m"),
+                            QStringLiteral("tds_standin"),
+                            QStringLiteral("--db"),
+                            databaseFile(),
+                            QStringLiteral("--port"),
+                            QStringLiteral("0"),
+                            QStringLiteral("--user"),
+                            login.user,
+                            QStringLiteral("--password"),
+                            login.password,
+                            QStringLiteral("--database"),
+                            login.database,
+                            QStringLiteral("--log"),
+                            logFile(),
+                            QStringLiteral("--control-stdin"),
+                            QStringLiteral("--parent-pid"),
+                            QString::number(QCoreApplication::applicationPid())};
+    Arguments += extraArguments;
     const qsizetype instance = extraArguments.indexOf(QStringLiteral("--instance"));
     if (instance >= 0 && instance + 1 < extraArguments.size())
         Instance = extraArguments.at(instance + 1);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PYTHONPATH"), toolsFolder());
+    Process.setProcessEnvironment(environment);
     Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    Process.start(QStringLiteral("python3"), arguments);
+    start();
+}
+
+void StandIn::start() {
+    Process.start(QStringLiteral("python3"), Arguments);
     if (!Process.waitForStarted(StartTimeoutMs))
         throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(Process.errorString()));
     // "port N", or "port N host ADDRESS" when the stand-in chose its address.
@@ -67,6 +78,17 @@ StandIn::StandIn(const Login& login, const QStringList& extraArguments) : Creden
     if (first.value(0) != QLatin1String("port") || !ok)
         throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first.join(QLatin1Char(' '))));
     Host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
+}
+
+void StandIn::restart() {
+    Process.kill();
+    Process.waitForFinished(5000);
+    // The same address and port as before, so that clients find it where they left it.
+    Arguments[Arguments.indexOf(QStringLiteral("--port")) + 1] = QString::number(Port);
+    const qsizetype host = Arguments.indexOf(QStringLiteral("--host"));
+    if (host >= 0)
+        Arguments[host + 1] = Host;
+    start();
 }
 
 StandIn::~StandIn() {
@@ -94,6 +116,21 @@ QString StandIn::databaseFile() const {
 
 QString StandIn::logFile() const {
     return Dir.filePath(QStringLiteral("standin.log"));
+}
+
+QStringList StandIn::requests() const {
+    static const QRegularExpression request(
+        QStringLiteral("^\\S+ \\[\\d+\\] ((PRELOGIN|LOGIN7|BATCH|RPC|TRANSACTION)( .*)?)$"));
+    QStringList found;
+    QFile log(logFile());
+    if (!log.open(QIODevice::ReadOnly))
+        return found;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QRegularExpressionMatch match = request.match(QString::fromUtf8(line));
+        if (match.hasMatch())
+            found << match.captured(1);
+    }
+    return found;
 }
 
 qint64 StandIn::exec(const QString& sql, const QVariantList& values) {

@@ -11,7 +11,7 @@
 
 /// A private SQL Server stand-in (tools/tds_standin) for one test program.
 ///
-/// The constructor starts `python3 standin.py` on a free port of 127.0.0.1 over a fresh SQLite file that holds the
+/// The constructor starts `python3 -m tds_standin` on a free port of 127.0.0.1 over a fresh SQLite file that holds the
 /// retail tables (piece, LIGNE, MPIECEOLE, ETABLISS, MJOURSCAISSEOLE); the destructor stops it. Clients reach it
 /// through unixODBC and the FreeTDS driver with connectionString(), or with `Server=` server() in their own string.
 ///
@@ -24,6 +24,8 @@
 ///   "refuse_login"                 every login fails with 18456;
 ///   "drop_after", N                the first N statements are answered, every later one drops its connection;
 ///   "drop_on", REGEX               a statement whose text matches drops its connection, unanswered;
+///   "drop_after_run", REGEX [, N]  a statement whose text matches runs (and commits), then its connection drops
+///                                  before the reply; with N, only the next N such statements;
 ///   "delay", SECONDS [, REGEX]     replies (to matching statements) wait; a client cancel is answered at once;
 ///   "error", NUMBER [, REGEX [, MESSAGE [, CLASS]]]  matching statements fail with that SQL Server error.
 /// Clients can set the same faults with the statement `exec standin_fault 'kind', arg, ...`.
@@ -56,6 +58,10 @@ public:
     QString databaseFile() const;
     /// Log of logins, batches and RPC calls the stand-in received (for diagnosing a failing test).
     QString logFile() const;
+    /// Every request received so far, in order, one entry per request as the log records it: the two of a login
+    /// ("PRELOGIN", "LOGIN7 ..."), a batch ("BATCH '...'"), an RPC call ("RPC sp_execute [...]") or a transaction
+    /// request ("TRANSACTION ...").
+    QStringList requests() const;
 
     /// Runs a batch; returns the rows affected by its last statement.
     qint64 exec(const QString& sql, const QVariantList& values = {});
@@ -72,12 +78,17 @@ public:
     bool isRunning() const { return Process.state() == QProcess::Running; }
     /// Stops the server now (the destructor does it otherwise); later calls do nothing.
     void stop();
+    /// Kills the server as a crash would (the connections of its clients end at once, unanswered) and starts it
+    /// again on the same address, port and database file, without faults.
+    void restart();
 
 private:
+    void start();
     QVariantMap request(const QVariantMap& message);
     QString readLine(int timeoutMs);
 
     Login Credentials;
+    QStringList Arguments;
     QTemporaryDir Dir;
     QProcess Process;
     quint16 Port = 0;

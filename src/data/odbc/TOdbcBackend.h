@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class ConnectionSocket;
 class OdbcHandle;
 struct OdbcWireOwner;
 
@@ -37,6 +38,7 @@ private:
     std::unique_ptr<OdbcHandle> Environment;
     std::unique_ptr<OdbcHandle> Connection;
     std::shared_ptr<OdbcWireOwner> Wire;
+    std::shared_ptr<const ConnectionSocket> Socket;
     QString Driver;
     QString DriverFile;
     QString DbmsVersion;
