@@ -114,8 +114,9 @@ kill -TERM "$PID"
 for _ in $(seq 30); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 check "stops on SIGTERM" $(! kill -0 "$PID" 2>/dev/null; echo $?)
 
+# The parent goes away only once the stand-in is up (it has written its port): a slow start must not miss it.
 bash -c "python3 -m tds_standin --db '$WORK/orphan.sqlite' --port-file '$WORK/orphan.port' > /dev/null 2>&1 &
-         echo \$! > '$WORK/orphan.pid'; sleep 1"
+         echo \$! > '$WORK/orphan.pid'; for _ in \$(seq 150); do [ -s '$WORK/orphan.port' ] && break; sleep 0.1; done"
 ORPHAN=$(cat "$WORK/orphan.pid")
 PIDS+=("$ORPHAN")
 for _ in $(seq 40); do kill -0 "$ORPHAN" 2>/dev/null || break; sleep 0.1; done
