@@ -60,7 +60,7 @@ run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "growth: fil
 # held loop.
 generate export1k.sqlite 1000 2024-03-01 31 6000
 python3 "$root/tools/gen_bench_data.py" --kvora-bench "$data/export-seed.json" --count 1400
-rm -f "$data/kvora-bench.sqlite" "$data/kvora-bench.log" "$data/port" "$data/proxy-port"
+rm -f "$data"/kvora-bench.sqlite* "$data/kvora-bench.log" "$data/port" "$data/proxy-port"
 PYTHONPATH="$root/tools" python3 -m tds_standin --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
   --seed "$data/export-seed.json" --log "$data/kvora-bench.log" --parent-pid $$ >/dev/null &
 standin=$!
@@ -75,7 +75,7 @@ for _ in $(seq 100); do [[ -s $data/proxy-port ]] && break; sleep 0.1; done
 run "$build/bench/bench_export_link" 20 "$data/kvora-bench.log" "127.0.0.1,$(cat "$data/proxy-port")" kvora kvora \
   KVORA "$data/export1k.sqlite" 200 1000
 kill "$proxy" "$standin"; wait "$proxy" "$standin" 2>/dev/null || true; proxy= standin=
-rm -f "$data/kvora-bench.sqlite" "$data/kvora-bench.log" "$data/port" "$data/proxy-port"
+rm -f "$data"/kvora-bench.sqlite* "$data/kvora-bench.log" "$data/port" "$data/proxy-port"
 
 run "$build/bench/bench_startup" compare 20
 
