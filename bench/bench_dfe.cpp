@@ -11,10 +11,10 @@
 
 #include "BenchSupport.h"
 
-#include "app/DBGridModel.h"
 #include "data/TDbQuery.h"
+#include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
-#include "export/FiltroDocumentos.h"
+#include "widgets/grid/TDBGridModel.h"
 
 #include <QCoreApplication>
 #include <QDate>

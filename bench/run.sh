@@ -11,7 +11,7 @@ quick=0
 bash "$root/scripts/install-deps.sh"
 build=$root/build-bench
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target bench_dfe bench_grid bench_export bench_startup -- --quiet
+cmake --build "$build" --target bench_dfe bench_grid bench_export bench_export_link bench_startup -- --quiet
 
 data=$root/bench-data
 mkdir -p "$data"
@@ -29,7 +29,7 @@ generate month100k.sqlite 100000 2024-03-01 31 6000
 
 export QT_QPA_PLATFORM=offscreen LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8
 rows=$(mktemp)
-trap 'rm -f "$rows"; [[ -n ${standin:-} ]] && kill "$standin" 2>/dev/null || true' EXIT
+trap 'rm -f "$rows"; for pid in ${standin:-} ${proxy:-}; do kill "$pid" 2>/dev/null; done; true' EXIT
 run() { "$@" 2>>"$data/bench.log" | grep '^ROW|' >>"$rows" || echo "failed: $*" >&2; }
 
 dfe=$build/bench/bench_dfe
@@ -43,9 +43,9 @@ if ((!quick)); then
 fi
 # The walk: the filter, then every row read as the grid shows it; warm (repeated in one process) and cold (the
 # first walk of fresh processes, median over them).
-run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "walk, warm" 1.25 9
-run "$dfe" coldwalk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 1.5 7
-run "$dfe" memory "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 6000 150
+run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "walk, warm" 1.1 9
+run "$dfe" coldwalk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 1.3 7
+run "$dfe" memory "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k 6000 64
 run "$build/bench/bench_grid" firstpage "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
 run "$build/bench/bench_grid" marking "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
 run "$build/bench/bench_grid" markall "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k
@@ -55,19 +55,27 @@ run "$dfe" walk "$data/month10k.sqlite" 2024-03-01 2024-03-31 10k "growth: filte
 run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "growth: filter + walk" 1.25 3
 ((quick)) || run "$dfe" walk "$data/year1m.sqlite" 2024-01-01 2024-12-31 1M "growth: filter + walk" 1.25 3
 
-# Export against the SQL Server stand-in: 1,000 documents for the tool and 1,000 for each plain ODBC loop.
+# Export against the SQL Server stand-in: 1,000 documents for the tool and 1,000 for each plain ODBC loop; then, over
+# a link that delays every reply by 20 ms (a proxy in front of the stand-in), two runs of 200 for the tool and the
+# held loop.
 generate export1k.sqlite 1000 2024-03-01 31 6000
-python3 "$root/tools/gen_bench_data.py" --kvora-bench "$data/export-seed.json" --count 1000
-rm -f "$data/kvora-bench.sqlite" "$data/port"
-python3 "$root/tools/tds_standin/standin.py" --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
-  --seed "$data/export-seed.json" --parent-pid $$ >/dev/null &
+python3 "$root/tools/gen_bench_data.py" --kvora-bench "$data/export-seed.json" --count 1400
+rm -f "$data"/kvora-bench.sqlite* "$data/kvora-bench.log" "$data/port" "$data/proxy-port"
+PYTHONPATH="$root/tools" python3 -m tds_standin --db "$data/kvora-bench.sqlite" --port 0 --port-file "$data/port" \
+  --seed "$data/export-seed.json" --log "$data/kvora-bench.log" --parent-pid $$ >/dev/null &
 standin=$!
-# Seeding 3,000 sales documents takes the stand-in a while (over 20 s on a loaded machine).
+# Seeding 4,200 sales documents takes the stand-in a while (over 20 s on a loaded machine).
 for _ in $(seq 1200); do [[ -s $data/port ]] && break; sleep 0.1; done
 [[ -s $data/port ]] || echo "the SQL Server stand-in did not start" >&2
 run "$build/bench/bench_export" "127.0.0.1,$(cat "$data/port")" kvora kvora KVORA "$data/export1k.sqlite" 1000
-kill "$standin"; wait "$standin" 2>/dev/null || true; standin=
-rm -f "$data/kvora-bench.sqlite" "$data/port"
+python3 "$root/tools/delay_proxy.py" --target "127.0.0.1:$(cat "$data/port")" --delay-ms 20 \
+  --port-file "$data/proxy-port" --parent-pid $$ >/dev/null &
+proxy=$!
+for _ in $(seq 100); do [[ -s $data/proxy-port ]] && break; sleep 0.1; done
+run "$build/bench/bench_export_link" 20 "$data/kvora-bench.log" "127.0.0.1,$(cat "$data/proxy-port")" kvora kvora \
+  KVORA "$data/export1k.sqlite" 200 1000
+kill "$proxy" "$standin"; wait "$proxy" "$standin" 2>/dev/null || true; proxy= standin=
+rm -f "$data"/kvora-bench.sqlite* "$data/kvora-bench.log" "$data/port" "$data/proxy-port"
 
 run "$build/bench/bench_startup" compare 20
 

@@ -14,9 +14,6 @@ kvora_port=14330
 # Named as store settings usually name their server: HOST\INSTANCE, the port told by the browser service.
 kvora_server='127.0.0.1\SQLEXPRESS'
 
-# The tool speaks Brazilian Portuguese and shows dates the Brazilian way.
-export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
-
 # Places of the main window's controls, in pixels from its top left corner below the menu bar (fixed layout).
 readonly browse_x=586 browse_y=49 filter_x=610 filter_y=90 client_height=472
 
@@ -64,7 +61,7 @@ run_headless() {
 # A fresh KVORA database from the seed on every run, so the demo can be repeated.
 start_standin() {
   rm -f "$demo_dir/kvora.sqlite" "$demo_dir/kvora.port"
-  python3 "$root/tools/tds_standin/standin.py" --db "$demo_dir/kvora.sqlite" --port "$kvora_port" \
+  PYTHONPATH="$root/tools" python3 -m tds_standin --db "$demo_dir/kvora.sqlite" --port "$kvora_port" \
     --port-file "$demo_dir/kvora.port" --seed "$demo_dir/kvora-seed.json" --parent-pid $$ \
     --host 127.0.0.1 --instance SQLEXPRESS --log "$demo_dir/standin.log" >"$demo_dir/standin.out" 2>&1 &
   standin_pid=$!
@@ -88,7 +85,10 @@ if [[ "${1:-}" == "--inside-xvfb" ]]; then
 fi
 
 bash "$root/scripts/install-deps.sh"
-bash "$root/scripts/build.sh" "$build_dir"
+# The tool speaks Brazilian Portuguese and shows dates the Brazilian way; the locale exists once the install ran.
+export LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8
+# Only what the demo runs: the test programs are built by scripts/test.sh.
+bash "$root/scripts/build.sh" "$build_dir" --target ExportarDFe
 
 mkdir -p "$demo_dir"
 python3 "$root/tools/gen_dfe.py" --out "$dfe_file" --kvora-seed "$demo_dir/kvora-seed.json" --count 150

@@ -89,7 +89,7 @@ mkdir -p "$demo_dir"
 python3 "$root/tools/gen_dfe.py" --out "$dfe_file" --kvora-seed "$demo_dir/kvora-seed.json" --count 150 \
   --noted 0 --unknown 0 >/dev/null
 rm -f "$demo_dir/kvora.sqlite"
-python3 "$root/tools/tds_standin/standin.py" --db "$demo_dir/kvora.sqlite" --port 0 --host auto \
+PYTHONPATH="$root/tools" python3 -m tds_standin --db "$demo_dir/kvora.sqlite" --port 0 --host auto \
   --instance SQLEXPRESS --seed "$demo_dir/kvora-seed.json" --parent-pid $$ --log "$demo_dir/standin.log" \
   >"$demo_dir/standin.out" 2>&1 &
 standin_pid=$!

@@ -1,11 +1,11 @@
 #include "app/TProgram.h"
 
-#include "app/DbUiServices.h"
-#include "app/TPresentation.h"
 #include "app/uPrincipal.h"
 #include "dfe/dConexaoLocal.h"
 #include "retail/dZevrik.h"
 #include "settings/uConfig.h"
+#include "widgets/TPresentation.h"
+#include "widgets/dberror/TDbUiServices.h"
 
 #include <QApplication>
 

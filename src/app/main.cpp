@@ -1,6 +1,6 @@
-#include "app/TApplication.h"
 #include "app/TProgram.h"
 #include "platform/ExecutablePath.h"
+#include "widgets/TApplication.h"
 
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);

@@ -1,7 +1,7 @@
 #include "app/uAndamento.h"
 
-#include "app/ScreenCentring.h"
-#include "app/TPresentation.h"
+#include "widgets/ScreenCentring.h"
+#include "widgets/TPresentation.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>

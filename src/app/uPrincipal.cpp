@@ -1,14 +1,14 @@
 #include "app/uPrincipal.h"
 
 #include "app/FileDialogPlatform.h"
-#include "app/TDatePicker.h"
-#include "app/TPresentation.h"
+#include "app/TExportarParaKVORA.h"
+#include "app/uConfigSQLServerConexao.h"
 #include "data/TDbQuery.h"
+#include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
-#include "export/ExportarParaKVORA.h"
-#include "export/FiltroDocumentos.h"
 #include "platform/TClock.h"
-#include "settings/uConfigSQLServerConexao.h"
+#include "widgets/TDatePicker.h"
+#include "widgets/TPresentation.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -61,7 +61,7 @@ QPushButton* criarBotao(QWidget* parent, const char* name, const QString& text, 
 
 } // namespace
 
-TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QMainWindow(parent) {
+TfrmPrincipal::TfrmPrincipal(QWidget* AParent) : QMainWindow(AParent) {
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(QStringLiteral("Exportar DF-e para KVORA"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
@@ -124,36 +124,36 @@ void TfrmPrincipal::CriarMenu() {
     MainMenu1->addMenu(QStringLiteral("Ferramentas"))->addAction(actExportarParaKVORA);
 }
 
-void TfrmPrincipal::CriarFiltro(QWidget* parent) {
+void TfrmPrincipal::CriarFiltro(QWidget* AParent) {
     // Fixed positions relative to the group box: they do not follow the window's width.
-    Label1 = criarRotulo(parent, "Label1", QStringLiteral("Arquivo de dados do DF-e"), 10, 19);
+    Label1 = criarRotulo(AParent, "Label1", QStringLiteral("Arquivo de dados do DF-e"), 10, 19);
 
-    edtArquivosDadosDFe = criar<QLineEdit>(parent, "edtArquivosDadosDFe");
+    edtArquivosDadosDFe = criar<QLineEdit>(AParent, "edtArquivosDadosDFe");
     edtArquivosDadosDFe->setReadOnly(true);
     edtArquivosDadosDFe->setGeometry(10, 35, 556, 21);
 
     btnBuscarArquivoDadosDFe =
-        criarBotao(parent, "btnBuscarArquivoDadosDFe", QStringLiteral("..."), QRect(572, 35, 23, 22));
+        criarBotao(AParent, "btnBuscarArquivoDadosDFe", QStringLiteral("..."), QRect(572, 35, 23, 22));
     connect(btnBuscarArquivoDadosDFe, &QPushButton::clicked, this, &TfrmPrincipal::btnBuscarArquivoDadosDFeClick);
 
-    Label2 = criarRotulo(parent, "Label2", QStringLiteral("Período"), 10, 62);
-    edtDataInicial = criarData(parent, "edtDataInicial", 10, 78);
-    Label3 = criarRotulo(parent, "Label3", QStringLiteral("até"), 117, 82);
-    edtDataFinal = criarData(parent, "edtDataFinal", 139, 78);
+    Label2 = criarRotulo(AParent, "Label2", QStringLiteral("Período"), 10, 62);
+    edtDataInicial = criarData(AParent, "edtDataInicial", 10, 78);
+    Label3 = criarRotulo(AParent, "Label3", QStringLiteral("até"), 117, 82);
+    edtDataFinal = criarData(AParent, "edtDataFinal", 139, 78);
 
-    CheckBox1 = criar<QCheckBox>(parent, "CheckBox1");
+    CheckBox1 = criar<QCheckBox>(AParent, "CheckBox1");
     CheckBox1->setText(QStringLiteral("Mostrar somente registros que não possuem MPIECEOLE"));
     CheckBox1->setGeometry(246, 81, 298, 17);
 
     btnFiltrarRegistros =
-        criarBotao(parent, "btnFiltrarRegistros", QStringLiteral("Filtrar..."), QRect(550, 76, 115, 22));
+        criarBotao(AParent, "btnFiltrarRegistros", QStringLiteral("Filtrar..."), QRect(550, 76, 115, 22));
     connect(btnFiltrarRegistros, &QPushButton::clicked, this, &TfrmPrincipal::btnFiltrarRegistrosClick);
 }
 
-void TfrmPrincipal::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
+void TfrmPrincipal::showEvent(QShowEvent* AEvent) {
+    QMainWindow::showEvent(AEvent);
     // The window system's own show events (restoring from the task bar) are not a showing of the window.
-    if (!event->spontaneous()) {
+    if (!AEvent->spontaneous()) {
         FormShow();
     }
 }
@@ -195,6 +195,9 @@ void TfrmPrincipal::btnBuscarArquivoDadosDFeClick() {
 }
 
 void TfrmPrincipal::btnFiltrarRegistrosClick() {
+    // The button never takes the focus: a date still being typed is not left by the click.
+    edtDataInicial->Confirmar();
+    edtDataFinal->Confirmar();
     TFiltroDocumentos::Executar(edtArquivosDadosDFe->text(), edtDataInicial->date(), edtDataFinal->date(),
                                 CheckBox1->isChecked());
 }

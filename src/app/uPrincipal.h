@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DBGrid.h"
+#include "widgets/grid/TDBGrid.h"
 
 #include <QMainWindow>
 
@@ -19,7 +19,7 @@ class TDatePicker;
 class TfrmPrincipal : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmPrincipal(QWidget* parent = nullptr);
+    explicit TfrmPrincipal(QWidget* AParent = nullptr);
     ~TfrmPrincipal() override;
 
     QMenuBar* MainMenu1 = nullptr;
@@ -49,11 +49,11 @@ public slots:
     void actExportarParaKVORAExecute();
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void showEvent(QShowEvent* AEvent) override;
 
 private:
     void CriarMenu();
-    void CriarFiltro(QWidget* parent);
+    void CriarFiltro(QWidget* AParent);
 
     /// Where the file chooser was last confirmed in this run; empty before the first confirmation.
     QString UltimaPastaConfirmada;

@@ -1,4 +1,4 @@
-#include "data/TDbBackend.h"
+#include "data/DbBackends.h"
 #include "data/TDbErrors.h"
 #include "data/sqlite/SQLiteBackend.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbCursor.h"
 
 /// Binds the fields of a row set to the columns of its result.
 class FieldBinder {

@@ -1,10 +1,11 @@
 #include "data/TDbConnection.h"
 
+#include "data/DbActivity.h"
+#include "data/DbBackends.h"
 #include "data/DbErrorContext.h"
 #include "data/FieldBinder.h"
+#include "data/IDbBackend.h"
 #include "data/ParameterScanner.h"
-#include "data/TDbActivity.h"
-#include "data/TDbBackend.h"
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
 #include "data/TDbQuery.h"

@@ -65,4 +65,15 @@ public:
     QString CommandText;                   ///< the failing statement, when there was one
     QList<QPair<QString, QString>> Params; ///< the statement's parameters, name and value, in order
     QList<TDbDiagRecord> Records;
+    /// The statement never reached the server: the connection was found lost before it was sent, or sending it
+    /// failed part-way (a server runs a request only once all of it has arrived). Sent again on a new connection,
+    /// it cannot run twice. False whenever that is not certain.
+    bool NotSent = false;
+};
+
+/// A value read again from its row (a deferred field) after the row, or the whole file, changed since the row set
+/// read the row: it would not be the value of the row listed, so it is not given out.
+class EDbRowChanged : public EDbEngineError {
+public:
+    using EDbEngineError::EDbEngineError;
 };

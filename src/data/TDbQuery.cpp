@@ -1,10 +1,10 @@
 #include "data/TDbQuery.h"
 
+#include "data/DbActivity.h"
 #include "data/DbErrorContext.h"
 #include "data/FieldBinder.h"
+#include "data/IDbBackend.h"
 #include "data/RowBuffer.h"
-#include "data/TDbActivity.h"
-#include "data/TDbBackend.h"
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 
@@ -292,7 +292,7 @@ TDbField TDbQuery::FieldByIndex(int AIndex) const {
     }
     DbActivity::Scope activity;
     return TDbField(fields[AIndex], WithErrorContext(objectName(), Sql, {}, [&] {
-                        return Open_->Cursor->ReadDeferred(Open_->Bound[AIndex], value.value<TDbDeferred>());
+                        return Open_->Cursor->ReadDeferred(Open_->Bound, &Open_->Rows.At(Open_->Current, 0), AIndex);
                     }));
 }
 

@@ -8,7 +8,7 @@
 
 TdtmConexaoLocal* dtmConexaoLocal = nullptr;
 
-TdtmConexaoLocal::TdtmConexaoLocal(QObject* parent) : QObject(parent) {
+TdtmConexaoLocal::TdtmConexaoLocal(QObject* AParent) : QObject(AParent) {
     setObjectName(QStringLiteral("dtmConexaoLocal"));
     RegisterSQLiteBackend();
 

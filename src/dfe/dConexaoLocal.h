@@ -12,7 +12,7 @@ class TDbTransaction;
 class TdtmConexaoLocal : public QObject {
     Q_OBJECT
 public:
-    explicit TdtmConexaoLocal(QObject* parent = nullptr);
+    explicit TdtmConexaoLocal(QObject* AParent = nullptr);
     ~TdtmConexaoLocal() override;
 
     /// Closes the connection (and with it the document list), replaces its parameters with the SQLite driver and

@@ -3,10 +3,10 @@
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
 #include "data/odbc/MSSQLBackend.h"
+#include "platform/TryFinally.h"
 #include "retail/DataMovimento.h"
 #include "retail/IItemList.h"
 #include "retail/RetailStatements.h"
-#include "retail/TryFinally.h"
 #include "settings/uConfig.h"
 
 #include <memory>
@@ -42,8 +42,7 @@ bool MaiorQueZero(const QVariant& AValor) {
 
 } // namespace
 
-TdtmZEVRIK::TdtmZEVRIK(QObject* parent)
-    : QObject(parent), qryLojas(&sqlConexao), FSeparadorData(SeparadorDataSistema()) {
+TdtmZEVRIK::TdtmZEVRIK(QObject* AParent) : QObject(AParent), qryLojas(&sqlConexao), Separador(SeparadorDataSistema()) {
     setObjectName(QStringLiteral("dtmZEVRIK"));
     RegisterMSSQLBackend();
 
@@ -126,19 +125,29 @@ qint64 TdtmZEVRIK::SalvarCupomFiscalBD(const QString& ARefInterna, const QString
     Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("MBP_QUALIFIANTOLE")).Value = QStringLiteral("PRR");
     Parametros.AddParam(TDbFieldType::ftWideMemo, QStringLiteral("MBP_BLOCNOTE")).Value = AXML;
     Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("GP_REFINTERNE")).Value = ARefInterna;
-    if (FConexaoMantida) {
-        if (!sqlConexao.Connected())
-            Conectar();
-        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
+    if (!ConexaoMantida) {
+        Conectar();
+        return ExecutarEDesconectar(
+            [&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
     }
+    if (!sqlConexao.Connected())
+        Conectar();
+    try {
+        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
+    } catch (const EDbEngineError& E) {
+        if (!E.NotSent)
+            throw;
+    }
+    // The held connection was lost (a server restarted while it sat idle, say) and the insert never reached the
+    // server: it goes once more, on a new connection. An insert that may have run is never sent again.
     Conectar();
-    return ExecutarEDesconectar([&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
+    return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
 }
 
 void TdtmZEVRIK::ExecutarComConexaoMantida(const std::function<void()>& AWork) {
-    FConexaoMantida = true;
+    ConexaoMantida = true;
     TryFinally(AWork, [this] {
-        FConexaoMantida = false;
+        ConexaoMantida = false;
         Desconectar();
     });
 }
@@ -174,7 +183,7 @@ void TdtmZEVRIK::PopularComboBox(IItemList& AComboBox) {
 }
 
 bool TdtmZEVRIK::IsReducaoZSalva(const QString& AIdLoja, const QDateTime& ADataMovimento) {
-    const QString Dia = FormatarDataMovimento(ADataMovimento.date(), FSeparadorData);
+    const QString Dia = FormatarDataMovimento(ADataMovimento.date(), Separador);
     Conectar();
     return ExecutarEDesconectar([&] {
         return MaiorQueZero(sqlConexao.ExecSQLScalar(RetailStatements::ContarReducaoZ, {AIdLoja, Dia},

@@ -20,7 +20,7 @@ class TdtmZEVRIK : public QObject {
     Q_OBJECT
 public:
     /// Makes the MSSQL back end available; the connection stays closed.
-    explicit TdtmZEVRIK(QObject* parent = nullptr);
+    explicit TdtmZEVRIK(QObject* AParent = nullptr);
     ~TdtmZEVRIK() override;
 
     // Declared in this order so that the row set goes before its connection.
@@ -46,10 +46,12 @@ public:
     /// Stores the coupon's XML as the note row of each document with the reference that has none yet.
     /// Returns the number of rows stored: 0 when no document matched or all already had a note; -1 when the server
     /// reports no count (SET NOCOUNT ON). Inside ExecutarComConexaoMantida it runs on that operation's connection
-    /// instead of one of its own.
+    /// instead of one of its own, with the insert prepared once for all its calls; when that connection turns out
+    /// lost before the insert reached the server, a new one is opened and the insert sent once more.
     qint64 SalvarCupomFiscalBD(const QString& ARefInterna, const QString& AXML);
     /// Runs AWork as one retail operation for a series of SalvarCupomFiscalBD calls (an export run): the first call
-    /// connects, the later ones use that connection, and it is closed when AWork ends, also on failure.
+    /// connects and prepares the insert, the later ones use both, and the connection is closed (the insert freed
+    /// first) when AWork ends, also on failure.
     void ExecutarComConexaoMantida(const std::function<void()>& AWork);
 
     bool IsValidStore(const QString& AIdLoja);
@@ -63,15 +65,15 @@ public:
     void SalvarReducaoZBD(const QString& AIdLoja, const QString& AXML);
 
     /// The date separator IsReducaoZSalva uses; the system's regional one from creation on.
-    QChar SeparadorData() const { return FSeparadorData; }
-    void SetSeparadorData(QChar ASeparador) { FSeparadorData = ASeparador; }
+    QChar SeparadorData() const { return Separador; }
+    void SetSeparadorData(QChar ASeparador) { Separador = ASeparador; }
 
 private:
     /// Runs AWork on the open connection and disconnects afterwards, also when it fails.
     template <typename TWork> auto ExecutarEDesconectar(TWork&& AWork) -> decltype(AWork());
 
-    QChar FSeparadorData;
-    bool FConexaoMantida = false;
+    QChar Separador;
+    bool ConexaoMantida = false;
 };
 
 /// The single instance, alive from start-up to exit; null outside that span.

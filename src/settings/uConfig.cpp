@@ -18,7 +18,7 @@ QString NomeArquivoConfiguracao(const QString& AExecutavel) {
     return base + QStringLiteral(".ini");
 }
 
-TConfigZEVRIK::TConfigZEVRIK(const QString& AArquivo) : FArquivo(AArquivo) {}
+TConfigZEVRIK::TConfigZEVRIK(const QString& AArquivo) : CaminhoArquivo(AArquivo) {}
 
 bool TConfigZEVRIK::PodeGravar(const QString& AValor) {
     return PrivateProfile::CanStore(AValor);
@@ -57,11 +57,11 @@ void TConfigZEVRIK::SetBancoDados(const QString& AValor) {
 }
 
 QString TConfigZEVRIK::Ler(const QString& AChave) const {
-    return PrivateProfile::GetString(kSecao, AChave, QString(), kTamanhoBuffer, FArquivo);
+    return PrivateProfile::GetString(kSecao, AChave, QString(), kTamanhoBuffer, CaminhoArquivo);
 }
 
 void TConfigZEVRIK::Gravar(const QString& AChave, const QString& AValor) const {
-    if (!PrivateProfile::WriteString(kSecao, AChave, AValor, FArquivo)) {
-        throw std::runtime_error(QStringLiteral("Unable to write to %1").arg(FArquivo).toStdString());
+    if (!PrivateProfile::WriteString(kSecao, AChave, AValor, CaminhoArquivo)) {
+        throw std::runtime_error(QStringLiteral("Unable to write to %1").arg(CaminhoArquivo).toStdString());
     }
 }

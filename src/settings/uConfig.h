@@ -15,7 +15,7 @@ public:
     TConfigZEVRIK(const TConfigZEVRIK&) = delete;
     TConfigZEVRIK& operator=(const TConfigZEVRIK&) = delete;
 
-    const QString& Arquivo() const { return FArquivo; }
+    const QString& Arquivo() const { return CaminhoArquivo; }
 
     /// Whether a setter can store AValor so that it reads back as written (no line break, Windows-1252 only).
     static bool PodeGravar(const QString& AValor);
@@ -36,7 +36,7 @@ private:
     QString Ler(const QString& AChave) const;
     void Gravar(const QString& AChave, const QString& AValor) const;
 
-    const QString FArquivo;
+    const QString CaminhoArquivo;
 };
 
 /// The single settings object, alive from the start of start-up to the end of exit; null outside that span.

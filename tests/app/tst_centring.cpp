@@ -1,9 +1,9 @@
 #include "ModalAnswers.h"
 
-#include "app/TApplication.h"
 #include "app/uAndamento.h"
+#include "app/uConfigSQLServerConexao.h"
 #include "settings/uConfig.h"
-#include "settings/uConfigSQLServerConexao.h"
+#include "widgets/TApplication.h"
 
 #include <QGuiApplication>
 #include <QScreen>

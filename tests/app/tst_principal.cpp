@@ -1,8 +1,8 @@
 #include "CaptionFits.h"
-#include "app/TApplication.h"
 #include "app/uPrincipal.h"
+#include "widgets/TApplication.h"
 
-#include "app/TDatePicker.h"
+#include "widgets/TDatePicker.h"
 
 #include "ModalAnswers.h"
 #include "platform/TClock.h"
@@ -69,29 +69,29 @@ private slots:
 private:
     QDialog* runFileChooser(ModalAnswers& modals);
 
-    FixedClock m_clock;
-    TfrmPrincipal* m_form = nullptr;
+    FixedClock Clock;
+    TfrmPrincipal* Form = nullptr;
 };
 
 void tst_Principal::init() {
-    m_clock.today = QDate(2024, 2, 10);
-    TClock::setInstance(&m_clock);
-    m_form = new TfrmPrincipal;
+    Clock.today = QDate(2024, 2, 10);
+    TClock::setInstance(&Clock);
+    Form = new TfrmPrincipal;
 }
 
 void tst_Principal::cleanup() {
-    delete m_form;
-    m_form = nullptr;
+    delete Form;
+    Form = nullptr;
     TClock::setInstance(nullptr);
 }
 
 void tst_Principal::window() {
-    QCOMPARE(m_form->objectName(), QStringLiteral("frmPrincipal"));
-    QCOMPARE(m_form->windowTitle(), QStringLiteral("Exportar DF-e para KVORA"));
-    QCOMPARE(m_form->font().pointSize(), 8);
-    QCOMPARE(m_form->font().family(), QStringLiteral("Tahoma"));
-    QCOMPARE(m_form->width(), 780);
-    QCOMPARE(m_form->height() - m_form->menuBar()->sizeHint().height(), 472);
+    QCOMPARE(Form->objectName(), QStringLiteral("frmPrincipal"));
+    QCOMPARE(Form->windowTitle(), QStringLiteral("Exportar DF-e para KVORA"));
+    QCOMPARE(Form->font().pointSize(), 8);
+    QCOMPARE(Form->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(Form->width(), 780);
+    QCOMPARE(Form->height() - Form->menuBar()->sizeHint().height(), 472);
 }
 
 void tst_Principal::filterControls_data() {
@@ -128,10 +128,10 @@ void tst_Principal::filterControls() {
     QFETCH(QPoint, position);
     QFETCH(QSize, size);
     QFETCH(QString, caption);
-    m_form->show();
-    auto* widget = m_form->GroupBox1->findChild<QWidget*>(name);
+    Form->show();
+    auto* widget = Form->GroupBox1->findChild<QWidget*>(name);
     QVERIFY(widget != nullptr);
-    QCOMPARE(widget->parentWidget(), m_form->GroupBox1);
+    QCOMPARE(widget->parentWidget(), Form->GroupBox1);
     QVERIFY(widget->inherits(qPrintable(className)));
     QCOMPARE(widget->pos(), position);
     if (size.isValid()) {
@@ -147,36 +147,36 @@ void tst_Principal::filterControls() {
 }
 
 void tst_Principal::dockedControls() {
-    QCOMPARE(m_form->GroupBox1->title(), QStringLiteral("Filtro"));
-    QVERIFY(m_form->edtArquivosDadosDFe->isReadOnly());
-    QVERIFY(!m_form->CheckBox1->isChecked());
-    QVERIFY(m_form->edtDataInicial->calendarPopup());
-    QCOMPARE(m_form->edtDataInicial->displayFormat(), QStringLiteral("dd/MM/yyyy"));
-    QCOMPARE(m_form->edtDataFinal->displayFormat(), QStringLiteral("dd/MM/yyyy"));
-    QCOMPARE(m_form->DBGrid1->objectName(), QStringLiteral("DBGrid1"));
+    QCOMPARE(Form->GroupBox1->title(), QStringLiteral("Filtro"));
+    QVERIFY(Form->edtArquivosDadosDFe->isReadOnly());
+    QVERIFY(!Form->CheckBox1->isChecked());
+    QVERIFY(Form->edtDataInicial->calendarPopup());
+    QCOMPARE(Form->edtDataInicial->displayFormat(), QStringLiteral("dd/MM/yyyy"));
+    QCOMPARE(Form->edtDataFinal->displayFormat(), QStringLiteral("dd/MM/yyyy"));
+    QCOMPARE(Form->DBGrid1->objectName(), QStringLiteral("DBGrid1"));
 
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
-    const QWidget* client = m_form->centralWidget();
+    Form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form));
+    const QWidget* client = Form->centralWidget();
     const int width = client->width();
     const int height = client->height();
-    QCOMPARE(m_form->GroupBox1->geometry(), QRect(3, 3, width - 6, 108));
-    QVERIFY(!m_form->BarProgresso->isVisible());
-    QCOMPARE(m_form->DBGrid1->geometry(), QRect(3, 117, width - 6, height - 117 - 3));
+    QCOMPARE(Form->GroupBox1->geometry(), QRect(3, 3, width - 6, 108));
+    QVERIFY(!Form->BarProgresso->isVisible());
+    QCOMPARE(Form->DBGrid1->geometry(), QRect(3, 117, width - 6, height - 117 - 3));
 
-    m_form->BarProgresso->show();
-    QTRY_COMPARE(m_form->BarProgresso->geometry(), QRect(3, height - 3 - 17, width - 6, 17));
-    QCOMPARE(m_form->DBGrid1->geometry(), QRect(3, 117, width - 6, height - 117 - 3 - 17 - 6));
+    Form->BarProgresso->show();
+    QTRY_COMPARE(Form->BarProgresso->geometry(), QRect(3, height - 3 - 17, width - 6, 17));
+    QCOMPARE(Form->DBGrid1->geometry(), QRect(3, 117, width - 6, height - 117 - 3 - 17 - 6));
     // Positions inside the group box do not follow the width.
-    QCOMPARE(m_form->btnFiltrarRegistros->pos(), QPoint(550, 76));
+    QCOMPARE(Form->btnFiltrarRegistros->pos(), QPoint(550, 76));
 }
 
 void tst_Principal::keyboardOrder() {
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_form));
-    m_form->edtArquivosDadosDFe->setFocus();
-    const QList<QWidget*> order = {m_form->edtDataInicial, m_form->edtDataFinal, m_form->CheckBox1, m_form->DBGrid1,
-                                   m_form->edtArquivosDadosDFe};
+    Form->show();
+    QVERIFY(QTest::qWaitForWindowActive(Form));
+    Form->edtArquivosDadosDFe->setFocus();
+    const QList<QWidget*> order = {Form->edtDataInicial, Form->edtDataFinal, Form->CheckBox1, Form->DBGrid1,
+                                   Form->edtArquivosDadosDFe};
     for (QWidget* expected : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), expected);
@@ -184,19 +184,19 @@ void tst_Principal::keyboardOrder() {
 }
 
 void tst_Principal::menu() {
-    QCOMPARE(m_form->MainMenu1->objectName(), QStringLiteral("MainMenu1"));
-    const QList<QAction*> menus = m_form->MainMenu1->actions();
+    QCOMPARE(Form->MainMenu1->objectName(), QStringLiteral("MainMenu1"));
+    const QList<QAction*> menus = Form->MainMenu1->actions();
     QCOMPARE(menus.size(), 2);
     QCOMPARE(menus[0]->text(), QStringLiteral("Opções"));
-    QCOMPARE(menus[0]->menu()->actions(), QList<QAction*>{m_form->actConfigurarAcessoKVORA});
+    QCOMPARE(menus[0]->menu()->actions(), QList<QAction*>{Form->actConfigurarAcessoKVORA});
     QCOMPARE(menus[1]->text(), QStringLiteral("Ferramentas"));
-    QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{m_form->actExportarParaKVORA});
+    QCOMPARE(menus[1]->menu()->actions(), QList<QAction*>{Form->actExportarParaKVORA});
 
-    QCOMPARE(m_form->actConfigurarAcessoKVORA->objectName(), QStringLiteral("actConfigurarAcessoKVORA"));
-    QCOMPARE(m_form->actConfigurarAcessoKVORA->text(), QStringLiteral("Configurar Conexão SQL Server KVORA"));
-    QCOMPARE(m_form->actExportarParaKVORA->objectName(), QStringLiteral("actExportarParaKVORA"));
-    QCOMPARE(m_form->actExportarParaKVORA->text(), QStringLiteral("Exportar documentos para KVORA"));
-    for (const QAction* action : {m_form->actConfigurarAcessoKVORA, m_form->actExportarParaKVORA}) {
+    QCOMPARE(Form->actConfigurarAcessoKVORA->objectName(), QStringLiteral("actConfigurarAcessoKVORA"));
+    QCOMPARE(Form->actConfigurarAcessoKVORA->text(), QStringLiteral("Configurar Conexão SQL Server KVORA"));
+    QCOMPARE(Form->actExportarParaKVORA->objectName(), QStringLiteral("actExportarParaKVORA"));
+    QCOMPARE(Form->actExportarParaKVORA->text(), QStringLiteral("Exportar documentos para KVORA"));
+    for (const QAction* action : {Form->actConfigurarAcessoKVORA, Form->actExportarParaKVORA}) {
         QVERIFY(action->shortcuts().isEmpty());
         QVERIFY(action->isEnabled());
     }
@@ -216,13 +216,13 @@ void tst_Principal::formShow() {
     QFETCH(QDate, today);
     QFETCH(QDate, first);
     QFETCH(QDate, last);
-    m_clock.today = today;
-    m_form->show();
-    QVERIFY(m_form->windowState().testFlag(Qt::WindowMaximized));
-    QVERIFY(m_form->BarProgresso->isHidden());
-    QCOMPARE(m_form->edtDataInicial->date(), first);
-    QCOMPARE(m_form->edtDataFinal->date(), last);
-    QCOMPARE(m_form->edtArquivosDadosDFe->text(), QString());
+    Clock.today = today;
+    Form->show();
+    QVERIFY(Form->windowState().testFlag(Qt::WindowMaximized));
+    QVERIFY(Form->BarProgresso->isHidden());
+    QCOMPARE(Form->edtDataInicial->date(), first);
+    QCOMPARE(Form->edtDataFinal->date(), last);
+    QCOMPARE(Form->edtArquivosDadosDFe->text(), QString());
 }
 
 QDialog* tst_Principal::runFileChooser(ModalAnswers& modals) {
@@ -241,7 +241,7 @@ QDialog* tst_Principal::runFileChooser(ModalAnswers& modals) {
         }();
         return int(QDialog::Rejected);
     });
-    m_form->btnBuscarArquivoDadosDFeClick();
+    Form->btnBuscarArquivoDadosDFeClick();
     return seen;
 }
 
@@ -256,22 +256,22 @@ void tst_Principal::fileChooserConfirmed() {
     ModalAnswers modals;
     QVERIFY(runFileChooser(modals) != nullptr);
     modals.acceptFile(file);
-    QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
+    QTest::mouseClick(Form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
     QVERIFY(modals.allAnswered());
     QCOMPARE(modals.shown().size(), 2);
-    QCOMPARE(m_form->edtArquivosDadosDFe->text(), file);
+    QCOMPARE(Form->edtArquivosDadosDFe->text(), file);
     QCOMPARE(QDir::currentPath(), currentBefore);
 }
 
 void tst_Principal::fileChooserCancelled() {
-    m_form->edtArquivosDadosDFe->setText(QStringLiteral("/dados/anterior.sqlite"));
+    Form->edtArquivosDadosDFe->setText(QStringLiteral("/dados/anterior.sqlite"));
     ModalAnswers modals;
     modals.reject();
-    QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
+    QTest::mouseClick(Form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
     QVERIFY(modals.allAnswered());
     QCOMPARE(modals.shown().size(), 1);
     QCOMPARE(modals.shown()[0].kind, QStringLiteral("OpenDialog1"));
-    QCOMPARE(m_form->edtArquivosDadosDFe->text(), QStringLiteral("/dados/anterior.sqlite"));
+    QCOMPARE(Form->edtArquivosDadosDFe->text(), QStringLiteral("/dados/anterior.sqlite"));
 }
 
 // The chooser opens in the folder of the path in the box, else where it was last confirmed; the process's current
@@ -293,11 +293,11 @@ void tst_Principal::fileChooserFolder() {
         dialog.reject();
         return int(QDialog::Rejected);
     };
-    const auto click = [this] { QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton); };
+    const auto click = [this] { QTest::mouseClick(Form->btnBuscarArquivoDadosDFe, Qt::LeftButton); };
 
     modals.handle(noteFolder); // nothing chosen yet: where the toolkit starts
     click();
-    m_form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("a/b/outro.sqlite")));
+    Form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("a/b/outro.sqlite")));
     modals.handle(noteFolder); // the folder of the path shown, whether the file exists or not
     click();
     modals.handle([&](QDialog& dialog) { // confirmed in a/
@@ -308,8 +308,8 @@ void tst_Principal::fileChooserFolder() {
         return chooser.result();
     });
     click();
-    QCOMPARE(m_form->edtArquivosDadosDFe->text(), emA);
-    m_form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("sumiu/x.sqlite")));
+    QCOMPARE(Form->edtArquivosDadosDFe->text(), emA);
+    Form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("sumiu/x.sqlite")));
     modals.handle(noteFolder); // the path's folder is gone: where it was last confirmed
     click();
 
@@ -332,7 +332,7 @@ void tst_Principal::toolkitTextsInPortuguese() {
                      << buttons->button(QDialogButtonBox::Cancel)->text();
         return int(QDialog::Rejected);
     });
-    QTest::mouseClick(m_form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
+    QTest::mouseClick(Form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
     QVERIFY(modals.allAnswered());
     QCOMPARE(chooserTexts,
              QStringList({"Procurar em:", "&Nome do arquivo:", "Arquivos do tipo:", "&Abrir", "Cancelar"}));

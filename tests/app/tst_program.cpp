@@ -1,9 +1,9 @@
-#include "app/TPresentation.h"
 #include "app/TProgram.h"
 #include "app/uPrincipal.h"
 #include "dfe/dConexaoLocal.h"
 #include "retail/dZevrik.h"
 #include "settings/uConfig.h"
+#include "widgets/TPresentation.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "SqliteTestFile.h"
 
-#include "data/TDbActivity.h"
-#include "data/TDbBackend.h"
+#include "data/DbActivity.h"
+#include "data/DbBackends.h"
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"

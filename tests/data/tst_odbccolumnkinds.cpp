@@ -4,6 +4,8 @@
 #include "data/odbc/OdbcColumnKinds.h"
 #include "data/odbc/OdbcValueReader.h"
 
+#include "PerPlatform.h"
+
 #include <QDateTime>
 #include <QTest>
 
@@ -103,8 +105,10 @@ void tst_OdbcColumnKinds::convert_data() {
                                    << QVariant(QByteArray("\x00\xff", 2));
     QTest::newRow("text to Blob as UTF-8") << QVariant("é") << K::Blob << 0 << QVariant(QByteArray("\xc3\xa9"));
     QTest::newRow("bit to Boolean") << QVariant(true) << K::Boolean << 0 << QVariant(true);
-    QTest::newRow("8-bit kinds keep the code page") << QVariant("Ação € Ω") << K::String << 0 << QVariant("Ação € ?");
-    QTest::newRow("8-bit memo keeps the code page") << QVariant("Ω") << K::Memo << 0 << QVariant("?");
+    QTest::newRow("8-bit kinds keep the code page")
+        << QVariant("Ação € Ω") << K::String << 0 << PerPlatform(QVariant("Ação € ?"), QVariant("Ação € O"));
+    QTest::newRow("8-bit memo keeps the code page")
+        << QVariant("Ω") << K::Memo << 0 << PerPlatform(QVariant("?"), QVariant("O"));
     QTest::newRow("wide kinds keep everything") << QVariant("Ação € Ω") << K::WideString << 0 << QVariant("Ação € Ω");
     QTest::newRow("text of the field's size") << QVariant("LJ0001") << K::WideString << 6 << QVariant("LJ0001");
     QTest::newRow("memo has no limit") << QVariant("abcdefgh") << K::WideMemo << 4 << QVariant("abcdefgh");

@@ -1,4 +1,6 @@
 // Connections with DriverID=MSSQL through the layer, over unixODBC with the SQLite3 ODBC driver.
+#include "HostPath.h"
+
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
@@ -43,7 +45,8 @@ void tst_OdbcConnection::init() {
     QFile::remove(Dir.filePath("conn.db"));
     Conn = std::make_unique<TDbConnection>();
     Conn->setObjectName("sqlConexao");
-    Conn->Params = QStringList{"DriverID=MSSQL", "ODBCDriver=SQLite3", "Database=" + Dir.filePath("conn.db")};
+    // The driver is one of the build machine's under Wine: it opens the file by the name the build machine knows.
+    Conn->Params = QStringList{"DriverID=MSSQL", "ODBCDriver=SQLite3", "Database=" + HostPath(Dir.filePath("conn.db"))};
     Conn->Open();
     QVERIFY(Conn->Connected());
     Conn->ExecSQL("create table LOJA (ID varchar(6), NOME varchar(30), OBS varchar(30))", QStringList{}, {});

@@ -18,6 +18,8 @@ private Q_SLOTS:
     void timeoutInAnyRecord();
     void noRecords_data();
     void noRecords();
+    void notSent_data();
+    void notSent();
 };
 
 void tst_OdbcErrors::classify_data() {
@@ -193,6 +195,30 @@ void tst_OdbcErrors::noRecords() {
     QCOMPARE(Error.message(), message);
     QCOMPARE(Error.LayerCode, 1200);
     QVERIFY(Error.Records.isEmpty());
+}
+
+void tst_OdbcErrors::notSent_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("native");
+    QTest::addColumn<bool>("notSent");
+    // As FreeTDS reports a connection lost under a request: a write that failed proves the request incomplete, a read
+    // that failed after a complete write proves nothing.
+    QTest::newRow("write failed") << "08S01" << 20006 << true;
+    QTest::newRow("unexpected end of stream") << "01000" << 20017 << false;
+    QTest::newRow("read failed") << "08S01" << 20004 << false;
+    QTest::newRow("same number from the server") << "42000" << 20006 << false;
+    QTest::newRow("server error") << "23000" << 2627 << false;
+}
+
+void tst_OdbcErrors::notSent() {
+    QFETCH(QString, state);
+    QFETCH(int, native);
+    QFETCH(bool, notSent);
+    const QList<TDbDiagRecord> Records{OdbcErrors::MakeRecord("01000", 0, "[FreeTDS][SQL Server]first"),
+                                       OdbcErrors::MakeRecord(state, native, "[FreeTDS][SQL Server]second")};
+    QCOMPARE(OdbcErrors::MakeError(Records, "libtdsodbc.so", SQL_ERROR).NotSent, notSent);
+    QCOMPARE(OdbcErrors::MakeError({Records[1]}, "libtdsodbc.so", SQL_ERROR).NotSent, notSent);
+    QVERIFY(!OdbcErrors::MakeError({Records[0]}, "libtdsodbc.so", SQL_ERROR).NotSent);
 }
 
 QTEST_GUILESS_MAIN(tst_OdbcErrors)

@@ -1,4 +1,5 @@
 // The MSSQL back end against the SQL Server stand-in through unixODBC and the real FreeTDS driver.
+#include "PerPlatform.h"
 #include "StandIn.h"
 #include "StatementRows.h"
 
@@ -153,8 +154,8 @@ void tst_OdbcStandIn::narrowAndWideText_data() {
                                 << "Ação São João";
     QTest::newRow("code page punctuation") << "€ “aspas” – …"
                                            << "€ “aspas” – …";
-    QTest::newRow("outside the code page") << "Ωmega 中"
-                                           << "?mega ?";
+    QTest::newRow("outside the code page")
+        << "Ωmega 中" << PerPlatform(QStringLiteral("?mega ?"), QStringLiteral("Omega ?"));
     QTest::newRow("empty") << QStringLiteral("") << QStringLiteral("");
     QTest::newRow("null text is stored empty") << QString() << QStringLiteral("");
 }

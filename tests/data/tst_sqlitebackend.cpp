@@ -1,3 +1,4 @@
+#include "PerPlatform.h"
 #include "SqliteTestFile.h"
 
 #include "data/TDbConnection.h"
@@ -242,7 +243,8 @@ void TestSqliteBackend::ansiRoundTrip_data() {
     QTest::addColumn<QString>("expected");
     const QString latin = QStringLiteral("Ação çé € “x” Ž");
     QTest::newRow("8-bit keeps code page") << int(TDbFieldKind::String) << latin << latin;
-    QTest::newRow("8-bit loses the rest") << int(TDbFieldKind::String) << QStringLiteral("中a😀") << "?a?";
+    QTest::newRow("8-bit loses the rest") << int(TDbFieldKind::String) << QStringLiteral("中a😀")
+                                          << PerPlatform(QStringLiteral("?a?"), QStringLiteral("?a??"));
     QTest::newRow("wide keeps everything")
         << int(TDbFieldKind::WideString) << QStringLiteral("中a😀ç") << QStringLiteral("中a😀ç");
 }

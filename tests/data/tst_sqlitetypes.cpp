@@ -1,4 +1,4 @@
-#include "data/TDbBackend.h"
+#include "data/IDbBackend.h"
 #include "data/TDbConnection.h"
 #include "data/sqlite/SQLiteTypeClassifier.h"
 

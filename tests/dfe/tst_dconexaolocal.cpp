@@ -56,8 +56,6 @@ private Q_SLOTS:
     void idSemBrancosFinais();
     void textoAlemDoTamanhoFalhaNaLeitura_data();
     void textoAlemDoTamanhoFalhaNaLeitura();
-    void xmlComoTexto_data();
-    void xmlComoTexto();
     void valorDecimal();
 
     void arquivoNuncaEAlterado();
@@ -421,36 +419,6 @@ void TstDConexaoLocal::textoAlemDoTamanhoFalhaNaLeitura() {
     QVERIFY(Lista->Active());
     QCOMPARE(Lista->FetchedRowCount(), TDbQuery::BatchSize);
     QCOMPARE(ErroDe([&] { Lista->MoveTo(ruim - 1); }), estouro);
-}
-
-void TstDConexaoLocal::xmlComoTexto_data() {
-    QTest::addColumn<QVariant>("armazenado");
-    QTest::addColumn<QString>("texto");
-
-    const QString xml = QStringLiteral("<?xml version=\"1.0\"?><NFe><xNome>Ação Comércio</xNome></NFe>");
-    QTest::newRow("nulo") << QVariant() << QStringLiteral("");
-    QTest::newRow("sem bytes") << QVariant(QByteArray("")) << QStringLiteral("");
-    QTest::newRow("ASCII") << QVariant(QByteArray("<NFe><nNF>12</nNF></NFe>"))
-                           << QStringLiteral("<NFe><nNF>12</nNF></NFe>");
-    QTest::newRow("nada é aparado") << QVariant(QByteArray("  <NFe/>\r\n\t")) << QStringLiteral("  <NFe/>\r\n\t");
-    QTest::newRow("UTF-8") << QVariant(xml.toUtf8()) << xml;
-    QTest::newRow("UTF-8 com BOM") << QVariant(QByteArray("\xEF\xBB\xBF") + xml.toUtf8()) << xml;
-    QTest::newRow("Windows-1252") << QVariant(QByteArray("<xNome>A\xE7\xE3o Com\xE9rcio</xNome>"))
-                                  << QStringLiteral("<xNome>Ação Comércio</xNome>");
-    QTest::newRow("texto numa coluna BLOB") << QVariant(xml) << xml;
-}
-
-void TstDConexaoLocal::xmlComoTexto() {
-    QFETCH(QVariant, armazenado);
-    QFETCH(QString, texto);
-
-    QVariantMap linha = DfeFixture::SimpleRow(1);
-    linha.insert(QStringLiteral("XML_ZEVRIK"), armazenado);
-    AbrirLista(ArquivoCom({linha}));
-    const TDbField campo = Lista->FieldByName(QStringLiteral("XML_ZEVRIK"));
-    QCOMPARE(campo.IsNull(), armazenado.isNull());
-    QCOMPARE(campo.AsString(), texto);
-    QVERIFY2(!campo.AsString().isNull(), "the export receives the empty text, not a null one");
 }
 
 void TstDConexaoLocal::valorDecimal() {

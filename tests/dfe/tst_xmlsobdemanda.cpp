@@ -5,11 +5,14 @@
 #include "data/TDbQuery.h"
 #include "dfe/dConexaoLocal.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 
@@ -31,8 +34,8 @@ int ExecutarAParte(const QString& APath, const QString& AStatement) {
 
 } // namespace
 
-/// The document list keeps of each XML column only whether it is null; the bytes are read from the file when a
-/// field is asked for them.
+/// The XML columns of the document list: the list keeps of each only whether it is null, the bytes are read from the
+/// file when a field is asked for them, and the coupon's XML reads as text.
 class TstXmlSobDemanda : public QObject {
     Q_OBJECT
 
@@ -45,6 +48,10 @@ private Q_SLOTS:
     void bytesLidosSaoOsListados();
     void tabelaSemRowidLeComoAntes_data();
     void tabelaSemRowidLeComoAntes();
+    void xmlComoTexto_data();
+    void xmlComoTexto();
+    void arquivoAlteradoDepoisDeListado_data();
+    void arquivoAlteradoDepoisDeListado();
 
 private:
     QString Caminho() const { return Dir->filePath(QStringLiteral("dfe.sqlite")); }
@@ -187,6 +194,128 @@ void TstXmlSobDemanda::tabelaSemRowidLeComoAntes() {
         QCOMPARE(Lista->FieldByName(QStringLiteral("XML_ZEVRIK")).AsBytes(),
                  DfeFixture::SimpleRow(numero).value(QStringLiteral("XML_ZEVRIK")).toByteArray());
     }
+}
+
+void TstXmlSobDemanda::xmlComoTexto_data() {
+    QTest::addColumn<QVariant>("armazenado");
+    QTest::addColumn<QString>("texto");
+
+    const QString xml = QStringLiteral("<?xml version=\"1.0\"?><NFe><xNome>Ação Comércio</xNome></NFe>");
+    QTest::newRow("nulo") << QVariant() << QStringLiteral("");
+    QTest::newRow("sem bytes") << QVariant(QByteArray("")) << QStringLiteral("");
+    QTest::newRow("ASCII") << QVariant(QByteArray("<NFe><nNF>12</nNF></NFe>"))
+                           << QStringLiteral("<NFe><nNF>12</nNF></NFe>");
+    QTest::newRow("nada é aparado") << QVariant(QByteArray("  <NFe/>\r\n\t")) << QStringLiteral("  <NFe/>\r\n\t");
+    QTest::newRow("UTF-8") << QVariant(xml.toUtf8()) << xml;
+    QTest::newRow("UTF-8 com BOM") << QVariant(QByteArray("\xEF\xBB\xBF") + xml.toUtf8()) << xml;
+    QTest::newRow("Windows-1252") << QVariant(QByteArray("<xNome>A\xE7\xE3o Com\xE9rcio</xNome>"))
+                                  << QStringLiteral("<xNome>Ação Comércio</xNome>");
+    QTest::newRow("texto numa coluna BLOB") << QVariant(xml) << xml;
+}
+
+void TstXmlSobDemanda::xmlComoTexto() {
+    QFETCH(QVariant, armazenado);
+    QFETCH(QString, texto);
+
+    QVariantMap linha = DfeFixture::SimpleRow(1);
+    linha.insert(QStringLiteral("XML_ZEVRIK"), armazenado);
+    DfeFixture fixture(Caminho());
+    fixture.Create().Insert(linha).Close();
+    AbrirTudo();
+    const TDbField campo = Lista->FieldByName(QStringLiteral("XML_ZEVRIK"));
+    QCOMPARE(campo.IsNull(), armazenado.isNull());
+    QCOMPARE(campo.AsString(), texto);
+    QVERIFY2(!campo.AsString().isNull(), "the export receives the empty text, not a null one");
+}
+
+namespace {
+
+enum class Alteracao { OutraOrdem, UltimoSubstituido, XmlTrocados };
+
+/// The rows of the file as another copy of it holds them after AAlteracao.
+QList<QVariantMap> LinhasAlteradas(Alteracao AAlteracao, int ACupons, int ABytesXml) {
+    QList<QVariantMap> linhas;
+    for (int numero = 1; numero <= ACupons; ++numero) {
+        linhas << DfeFixture::RowWithLargeXml(numero, ABytesXml);
+    }
+    switch (AAlteracao) {
+    case Alteracao::OutraOrdem:
+        std::reverse(linhas.begin(), linhas.end());
+        break;
+    case Alteracao::UltimoSubstituido:
+        linhas.last() = DfeFixture::RowWithLargeXml(ACupons + 1, ABytesXml);
+        break;
+    case Alteracao::XmlTrocados:
+        for (int i = 0; i + 1 < ACupons; i += 2) {
+            const QVariant xml = linhas[i].value(QStringLiteral("XML_ZEVRIK"));
+            linhas[i].insert(QStringLiteral("XML_ZEVRIK"), linhas[i + 1].value(QStringLiteral("XML_ZEVRIK")));
+            linhas[i + 1].insert(QStringLiteral("XML_ZEVRIK"), xml);
+        }
+        break;
+    }
+    return linhas;
+}
+
+/// A modification time in whole milliseconds, which a copy that keeps times can give back exactly.
+void FixarDataDeModificacao(const QString& APath) {
+    QFile arquivo(APath);
+    QVERIFY(arquivo.open(QIODevice::ReadWrite));
+    QVERIFY(arquivo.setFileTime(QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 3600),
+                                QFileDevice::FileModificationTime));
+}
+
+} // namespace
+
+void TstXmlSobDemanda::arquivoAlteradoDepoisDeListado_data() {
+    QTest::addColumn<Alteracao>("alteracao");
+    QTest::addColumn<bool>("manterData");
+    QTest::newRow("mesmos cupons em outra ordem") << Alteracao::OutraOrdem << false;
+    // Size, header and time as before: only the rows themselves show the change.
+    QTest::newRow("outra ordem, mesma data") << Alteracao::OutraOrdem << true;
+    QTest::newRow("ultimo cupom substituido") << Alteracao::UltimoSubstituido << false;
+    // Every row as listed, the XML of another: only the file shows the change.
+    QTest::newRow("XML trocados entre cupons") << Alteracao::XmlTrocados << false;
+}
+
+// The file is overwritten in place after the list was read (a copy over it ignores the lock): the rowids of the
+// list may name other coupons by now. No value is read again from it: not one wrong XML, every read refused.
+void TstXmlSobDemanda::arquivoAlteradoDepoisDeListado() {
+    QFETCH(Alteracao, alteracao);
+    QFETCH(bool, manterData);
+    // Large enough that the engine cannot keep the listed XML in its memory.
+    const int cupons = 60;
+    const int bytesXml = 40 << 10;
+    QList<QVariantMap> originais;
+    for (int numero = 1; numero <= cupons; ++numero) {
+        originais << DfeFixture::RowWithLargeXml(numero, bytesXml);
+    }
+    const QString outro = Dir->filePath(QStringLiteral("outro.sqlite"));
+    DfeFixture(outro).Create().Insert(LinhasAlteradas(alteracao, cupons, bytesXml));
+    DfeFixture(Caminho()).Create().Insert(originais);
+    if (manterData) {
+        FixarDataDeModificacao(Caminho());
+        QCOMPARE(QFileInfo(outro).size(), QFileInfo(Caminho()).size());
+    }
+    AbrirTudo();
+    QCOMPARE(Lista->FetchedRowCount(), cupons);
+
+    DfeFixture::CopyOver(outro, Caminho(), manterData);
+    int recusados = 0;
+    for (int linha = cupons - 1; linha >= 0; --linha) {
+        Lista->MoveTo(linha);
+        const int numero = Lista->FieldByName(QStringLiteral("NUMERO")).AsInteger();
+        try {
+            const QByteArray xml = Lista->FieldByName(QStringLiteral("XML_ZEVRIK")).AsBytes();
+            QVERIFY2(xml == DfeFixture::RowWithLargeXml(numero, bytesXml).value(QStringLiteral("XML_ZEVRIK")),
+                     qPrintable(QStringLiteral("coupon %1 got another XML (or a mix): %2...%3")
+                                    .arg(numero)
+                                    .arg(QString::fromUtf8(xml.left(40)), QString::fromUtf8(xml.right(60)))));
+        } catch (const EDbRowChanged& erro) {
+            QVERIFY2(erro.message().startsWith(QLatin1String("Field 'XML_ZEVRIK': ")), qPrintable(erro.message()));
+            ++recusados;
+        }
+    }
+    QCOMPARE(recusados, cupons);
 }
 
 QTEST_GUILESS_MAIN(TstXmlSobDemanda)

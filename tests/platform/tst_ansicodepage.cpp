@@ -1,5 +1,7 @@
 #include "platform/AnsiCodePage.h"
 
+#include "PerPlatform.h"
+
 #include <QTest>
 
 class tst_AnsiCodePage : public QObject {
@@ -21,9 +23,11 @@ void tst_AnsiCodePage::fromUnicode_data() {
     QTest::newRow("latin-1 range") << QStringLiteral("ação é") << QByteArray("a\xE7\xE3o \xE9");
     QTest::newRow("euro and quotes") << QStringLiteral("€ “x” …") << QByteArray("\x80 \x93x\x94 \x85");
     QTest::newRow("missing letter") << QStringLiteral("łódź")
-                                    << QByteArray("?\xF3"
-                                                  "d?");
-    QTest::newRow("surrogate pair is one character") << QStringLiteral("a😀b") << QByteArray("a?b");
+                                    << PerPlatform(QByteArray("?\xF3"
+                                                              "d?"),
+                                                   QByteArray("l\xF3"
+                                                              "dz"));
+    QTest::newRow("surrogate pair") << QStringLiteral("a😀b") << PerPlatform(QByteArray("a?b"), QByteArray("a??b"));
     QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("?");
 }
 

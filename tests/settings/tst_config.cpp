@@ -60,14 +60,14 @@ private slots:
     void refusedWriteThrowsWithFullPath();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TConfigZEVRIK> m_config;
+    std::unique_ptr<QTemporaryDir> Dir;
+    std::unique_ptr<TConfigZEVRIK> Config;
 };
 
 void tst_Config::init() {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_config = std::make_unique<TConfigZEVRIK>(m_dir->filePath("ExportarDFe.ini"));
+    Dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(Dir->isValid());
+    Config = std::make_unique<TConfigZEVRIK>(Dir->filePath("ExportarDFe.ini"));
 }
 
 void tst_Config::fileNameFollowsExecutable_data() {
@@ -94,19 +94,19 @@ void tst_Config::fileNameFollowsExecutable() {
 }
 
 void tst_Config::missingFileReadsEmptyAndStaysMissing() {
-    QCOMPARE(m_config->GetServidor(), QString());
-    QCOMPARE(m_config->GetUsuario(), QString());
-    QCOMPARE(m_config->GetSenha(), QString());
-    QCOMPARE(m_config->GetBancoDados(), QString());
-    QVERIFY(!QFile::exists(m_config->Arquivo()));
+    QCOMPARE(Config->GetServidor(), QString());
+    QCOMPARE(Config->GetUsuario(), QString());
+    QCOMPARE(Config->GetSenha(), QString());
+    QCOMPARE(Config->GetBancoDados(), QString());
+    QVERIFY(!QFile::exists(Config->Arquivo()));
 }
 
 void tst_Config::firstWriteCreatesFileWithSection() {
-    m_config->SetServidor("SRV01\\SQLEXPRESS");
-    QCOMPARE(readAll(m_config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=SRV01\\SQLEXPRESS\r\n"));
-    QCOMPARE(modeOf(m_config->Arquivo()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QCOMPARE(m_config->GetServidor(), QStringLiteral("SRV01\\SQLEXPRESS"));
-    QCOMPARE(m_config->GetBancoDados(), QString());
+    Config->SetServidor("SRV01\\SQLEXPRESS");
+    QCOMPARE(readAll(Config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=SRV01\\SQLEXPRESS\r\n"));
+    QCOMPARE(modeOf(Config->Arquivo()), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(Config->GetServidor(), QStringLiteral("SRV01\\SQLEXPRESS"));
+    QCOMPARE(Config->GetBancoDados(), QString());
 }
 
 void tst_Config::eachPropertyUsesItsKey_data() {
@@ -121,54 +121,53 @@ void tst_Config::eachPropertyUsesItsKey_data() {
 void tst_Config::eachPropertyUsesItsKey() {
     QFETCH(QByteArray, line);
     QFETCH(int, property);
-    const std::function<void(const QString&)> setters[] = {[this](const QString& v) { m_config->SetServidor(v); },
-                                                           [this](const QString& v) { m_config->SetBancoDados(v); },
-                                                           [this](const QString& v) { m_config->SetUsuario(v); },
-                                                           [this](const QString& v) { m_config->SetSenha(v); }};
+    const std::function<void(const QString&)> setters[] = {
+        [this](const QString& v) { Config->SetServidor(v); }, [this](const QString& v) { Config->SetBancoDados(v); },
+        [this](const QString& v) { Config->SetUsuario(v); }, [this](const QString& v) { Config->SetSenha(v); }};
     const std::function<QString()> getters[] = {
-        [this] { return m_config->GetServidor(); }, [this] { return m_config->GetBancoDados(); },
-        [this] { return m_config->GetUsuario(); }, [this] { return m_config->GetSenha(); }};
+        [this] { return Config->GetServidor(); }, [this] { return Config->GetBancoDados(); },
+        [this] { return Config->GetUsuario(); }, [this] { return Config->GetSenha(); }};
     setters[property](QStringLiteral("valor"));
-    QCOMPARE(readAll(m_config->Arquivo()), "[CONFIG]\r\n" + line + "\r\n");
+    QCOMPARE(readAll(Config->Arquivo()), "[CONFIG]\r\n" + line + "\r\n");
     for (int other = 0; other < 4; ++other) {
         QCOMPARE(getters[other](), other == property ? QStringLiteral("valor") : QString());
     }
 }
 
 void tst_Config::valuesStoredExactly() {
-    m_config->SetServidor(QStringLiteral("  srv  "));
-    m_config->SetBancoDados(QStringLiteral("KVORA"));
-    m_config->SetUsuario(QStringLiteral("sa"));
-    m_config->SetSenha(QStringLiteral("minha Senha#1"));
-    QCOMPARE(readAll(m_config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=  srv  \r\nBancoDados=KVORA\r\n"
-                                                      "Usuario=sa\r\nSenha=minha Senha#1\r\n"));
-    QCOMPARE(m_config->GetSenha(), QStringLiteral("minha Senha#1"));
-    m_config->SetSenha(QStringLiteral("outra"));
-    QCOMPARE(m_config->GetSenha(), QStringLiteral("outra"));
-    QCOMPARE(m_config->GetUsuario(), QStringLiteral("sa"));
+    Config->SetServidor(QStringLiteral("  srv  "));
+    Config->SetBancoDados(QStringLiteral("KVORA"));
+    Config->SetUsuario(QStringLiteral("sa"));
+    Config->SetSenha(QStringLiteral("minha Senha#1"));
+    QCOMPARE(readAll(Config->Arquivo()), QByteArray("[CONFIG]\r\nservidor=  srv  \r\nBancoDados=KVORA\r\n"
+                                                    "Usuario=sa\r\nSenha=minha Senha#1\r\n"));
+    QCOMPARE(Config->GetSenha(), QStringLiteral("minha Senha#1"));
+    Config->SetSenha(QStringLiteral("outra"));
+    QCOMPARE(Config->GetSenha(), QStringLiteral("outra"));
+    QCOMPARE(Config->GetUsuario(), QStringLiteral("sa"));
 }
 
 void tst_Config::longValueReadsCut() {
     const QString value = QString(2047, QLatin1Char('x')) + QStringLiteral("yz");
-    m_config->SetSenha(value);
-    QCOMPARE(m_config->GetSenha(), value.left(2047));
+    Config->SetSenha(value);
+    QCOMPARE(Config->GetSenha(), value.left(2047));
 }
 
 void tst_Config::handEditSeenByNextRead() {
-    m_config->SetUsuario(QStringLiteral("sa"));
-    QFile file(m_config->Arquivo());
+    Config->SetUsuario(QStringLiteral("sa"));
+    QFile file(Config->Arquivo());
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("[config]\r\n  usuario = operador \r\n");
     file.close();
-    QCOMPARE(m_config->GetUsuario(), QStringLiteral("operador"));
+    QCOMPARE(Config->GetUsuario(), QStringLiteral("operador"));
 }
 
 void tst_Config::anotherExecutableUsesAnotherFile() {
-    TConfigZEVRIK copy(NomeArquivoConfiguracao(m_dir->filePath("Copia.exe")));
+    TConfigZEVRIK copy(NomeArquivoConfiguracao(Dir->filePath("Copia.exe")));
     copy.SetServidor(QStringLiteral("outro"));
-    QVERIFY(QFile::exists(m_dir->filePath("Copia.ini")));
-    QVERIFY(!QFile::exists(m_config->Arquivo()));
-    QCOMPARE(m_config->GetServidor(), QString());
+    QVERIFY(QFile::exists(Dir->filePath("Copia.ini")));
+    QVERIFY(!QFile::exists(Config->Arquivo()));
+    QCOMPARE(Config->GetServidor(), QString());
     QCOMPARE(copy.GetServidor(), QStringLiteral("outro"));
 }
 
@@ -180,13 +179,13 @@ void tst_Config::pathThatIsNoRegularFile_data() {
 
 void tst_Config::pathThatIsNoRegularFile() {
     QFETCH(bool, throughLink);
-    const QString path = m_config->Arquivo();
-    const QString fifo = throughLink ? m_dir->filePath(QStringLiteral("fifo")) : path;
+    const QString path = Config->Arquivo();
+    const QString fifo = throughLink ? Dir->filePath(QStringLiteral("fifo")) : path;
     QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     if (throughLink) {
         QVERIFY(QFile::link(fifo, path));
     }
-    TConfigZEVRIK* config = m_config.get();
+    TConfigZEVRIK* config = Config.get();
     // A reader blocked on the FIFO would hang the test: the work runs apart, and a writer frees it when late.
     auto work = std::async(std::launch::async, [config] {
         const QString read = config->GetServidor();
@@ -217,16 +216,16 @@ void tst_Config::refusedWriteThrowsWithFullPath_data() {
 
 void tst_Config::refusedWriteThrowsWithFullPath() {
     QFETCH(bool, folderWritable);
-    m_config->SetServidor(QStringLiteral("antigo"));
-    const QByteArray before = readAll(m_config->Arquivo());
+    Config->SetServidor(QStringLiteral("antigo"));
+    const QByteArray before = readAll(Config->Arquivo());
     const auto open = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOwner |
                       QFileDevice::ExeGroup | QFileDevice::ExeOther;
     const auto writable = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     // The file belongs to the unprivileged user, who may write it; only the folder can refuse.
-    QVERIFY(GiveToUnprivileged(m_config->Arquivo()));
-    QVERIFY(QFile::setPermissions(m_dir->path(), open | (folderWritable ? writable : QFileDevice::Permissions())));
+    QVERIFY(GiveToUnprivileged(Config->Arquivo()));
+    QVERIFY(QFile::setPermissions(Dir->path(), open | (folderWritable ? writable : QFileDevice::Permissions())));
 
-    TConfigZEVRIK* config = m_config.get();
+    TConfigZEVRIK* config = Config.get();
     const QString expected =
         folderWritable ? QStringLiteral("<none>") : QStringLiteral("Unable to write to ") + config->Arquivo();
     const QString kept = folderWritable ? QStringLiteral("novo") : QStringLiteral("antigo");
@@ -235,10 +234,10 @@ void tst_Config::refusedWriteThrowsWithFullPath() {
                errorOf([config] { config->SetSenha(QStringLiteral("x")); }) == expected &&
                config->GetServidor() == kept;
     });
-    QVERIFY(QFile::setPermissions(m_dir->path(), open | QFileDevice::WriteOwner));
+    QVERIFY(QFile::setPermissions(Dir->path(), open | QFileDevice::WriteOwner));
     QVERIFY2(asExpected, qPrintable(expected));
     if (!folderWritable) {
-        QCOMPARE(readAll(m_config->Arquivo()), before);
+        QCOMPARE(readAll(Config->Arquivo()), before);
     }
     QVERIFY(QFileInfo(config->Arquivo()).isAbsolute());
 }

@@ -1,6 +1,8 @@
 #include "DfeFixture.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -110,6 +112,29 @@ QVariantMap DfeFixture::SimpleRow(int ANumber) {
     };
 }
 
+QVariantMap DfeFixture::RowWithLargeXml(int ANumber, int AXmlBytes) {
+    QVariantMap row = SimpleRow(ANumber);
+    QByteArray xml = QStringLiteral("<NFe><infNFe Id=\"NFe%1\"><nNF>%1</nNF><infAdic>").arg(ANumber).toUtf8();
+    const QByteArray tail = QByteArrayLiteral("</infAdic></infNFe></NFe>");
+    const QByteArray filler = QStringLiteral("cupom %1; ").arg(ANumber).toUtf8();
+    while (xml.size() + tail.size() < AXmlBytes) {
+        xml += filler.left(AXmlBytes - tail.size() - xml.size());
+    }
+    row.insert(QStringLiteral("XML_ZEVRIK"), xml + tail);
+    return row;
+}
+
+void DfeFixture::CopyOver(const QString& AFrom, const QString& ATo, bool AKeepModified) {
+    QFile from(AFrom);
+    QFile to(ATo);
+    const QDateTime modified = QFileInfo(ATo).lastModified();
+    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::ReadWrite) || !to.resize(0) ||
+        to.write(from.readAll()) != from.size() ||
+        (AKeepModified && !to.setFileTime(modified, QFileDevice::FileModificationTime))) {
+        throw std::runtime_error("cannot copy " + AFrom.toStdString() + " over " + ATo.toStdString());
+    }
+}
+
 DfeFixture& DfeFixture::Declare(const QString& AColumn, const QString& AType) {
     for (Column& column : TableColumns) {
         if (column.first.compare(AColumn, Qt::CaseInsensitive) == 0) {
@@ -140,6 +165,13 @@ DfeFixture& DfeFixture::Create() {
 
 DfeFixture& DfeFixture::Insert(const QVariantMap& AValues) {
     InsertRows({AValues}, 0, 0);
+    return *this;
+}
+
+DfeFixture& DfeFixture::Insert(const QList<QVariantMap>& ARows) {
+    if (!ARows.isEmpty()) {
+        InsertRows(ARows, 0, 0);
+    }
     return *this;
 }
 

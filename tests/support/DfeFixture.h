@@ -29,6 +29,12 @@ public:
     /// A complete, valid row numbered ANumber (ID_ZEVRIK "ID000001", NUMERO ANumber, ...).
     static QVariantMap SimpleRow(int ANumber);
 
+    /// SimpleRow(ANumber) with an XML_ZEVRIK of AXmlBytes bytes that only this number has.
+    static QVariantMap RowWithLargeXml(int ANumber, int AXmlBytes);
+    /// Writes the bytes of file AFrom over file ATo in place, as a plain copy does (same file, new bytes; no lock is
+    /// asked for). With AKeepModified, ATo keeps its modification time, as a copy that keeps times leaves it.
+    static void CopyOver(const QString& AFrom, const QString& ATo, bool AKeepModified = false);
+
     /// Sets the declared type of AColumn; a name not yet present is appended as an extra column.
     DfeFixture& Declare(const QString& AColumn, const QString& AType);
     DfeFixture& Drop(const QString& AColumn);
@@ -38,6 +44,8 @@ public:
     DfeFixture& Create();
     /// One row; columns absent from AValues are NULL.
     DfeFixture& Insert(const QVariantMap& AValues);
+    /// Rows in this order, in one transaction.
+    DfeFixture& Insert(const QList<QVariantMap>& ARows);
     /// ACount rows SimpleRow(AFirstNumber), SimpleRow(AFirstNumber + 1), ... in one transaction.
     DfeFixture& InsertSimple(int ACount, int AFirstNumber = 1);
     /// Closes the file; later inserts reopen it.

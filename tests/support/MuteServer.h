@@ -15,6 +15,6 @@ public:
     QString server() const;
 
 private:
-    qintptr m_socket = -1;
-    quint16 m_port = 0;
+    qintptr Socket = -1;
+    quint16 Port = 0;
 };

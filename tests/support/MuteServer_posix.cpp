@@ -8,24 +8,24 @@
 #include <stdexcept>
 
 MuteServer::MuteServer() {
-    m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    Socket = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(m_socket, 16) != 0 || ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (m_socket >= 0)
-            ::close(m_socket);
+    if (Socket < 0 || ::bind(Socket, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(Socket, 16) != 0 ||
+        ::getsockname(Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        if (Socket >= 0)
+            ::close(Socket);
         throw std::runtime_error("no listening socket");
     }
-    m_port = ntohs(address.sin_port);
+    Port = ntohs(address.sin_port);
 }
 
 MuteServer::~MuteServer() {
-    ::close(m_socket);
+    ::close(Socket);
 }
 
 QString MuteServer::server() const {
-    return QStringLiteral("127.0.0.1,%1").arg(m_port);
+    return QStringLiteral("127.0.0.1,%1").arg(Port);
 }

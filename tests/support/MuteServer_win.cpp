@@ -21,15 +21,15 @@ MuteServer::MuteServer() {
         WSACleanup();
         throw std::runtime_error("no listening socket");
     }
-    m_socket = static_cast<qintptr>(listener);
-    m_port = ntohs(address.sin_port);
+    Socket = static_cast<qintptr>(listener);
+    Port = ntohs(address.sin_port);
 }
 
 MuteServer::~MuteServer() {
-    ::closesocket(static_cast<SOCKET>(m_socket));
+    ::closesocket(static_cast<SOCKET>(Socket));
     WSACleanup();
 }
 
 QString MuteServer::server() const {
-    return QStringLiteral("127.0.0.1,%1").arg(m_port);
+    return QStringLiteral("127.0.0.1,%1").arg(Port);
 }

@@ -1,19 +1,22 @@
 #include "StandIn.h"
 
-#include "HostSide.h"
+#include "HostPath.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
 constexpr int StartTimeoutMs = 20000;
 constexpr int RequestTimeoutMs = 30000;
 
-QString script() {
-    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools/tds_standin/standin.py");
+/// The folder that holds the tds_standin package, on the build machine.
+QString toolsFolder() {
+    return QStringLiteral(EXPORTARDFE_SOURCE_DIR "/tools");
 }
 
 QVariantList resultRows(const QVariantMap& reply) {
@@ -30,44 +33,46 @@ QVariantList resultRows(const QVariantMap& reply) {
 
 StandInError::StandInError(int number, const QString& message)
     : std::runtime_error(QStringLiteral("stand-in error %1: %2").arg(number).arg(message).toStdString()),
-      m_number(number) {}
+      Number(number) {}
 
 StandIn::StandIn() : StandIn(Login{}) {}
 
-StandIn::StandIn(const Login& login, const QStringList& extraArguments) : m_login(login) {
-    if (!m_dir.isValid())
+StandIn::StandIn(const Login& login, const QStringList& extraArguments) : Credentials(login) {
+    if (!Dir.isValid())
         throw StandInError(0, QStringLiteral("no temporary folder"));
-    QStringList arguments{script(),
-                          QStringLiteral("--db"),
-                          HostSide::Path(databaseFile()),
-                          QStringLiteral("--port"),
-                          QStringLiteral("0"),
-                          QStringLiteral("--user"),
-                          login.user,
-                          QStringLiteral("--password"),
-                          login.password,
-                          QStringLiteral("--database"),
-                          login.database,
-                          QStringLiteral("--log"),
-                          HostSide::Path(logFile()),
-                          QStringLiteral("--control-stdin"),
-                          QStringLiteral("--parent-pid"),
-                          QString::number(HostSide::ProcessId())};
-    arguments += extraArguments;
+    Arguments = QStringList{QStringLiteral("--db"),         HostPath(databaseFile()),
+                            QStringLiteral("--port"),       QStringLiteral("0"),
+                            QStringLiteral("--user"),       login.user,
+                            QStringLiteral("--password"),   login.password,
+                            QStringLiteral("--database"),   login.database,
+                            QStringLiteral("--log"),        HostPath(logFile()),
+                            QStringLiteral("--parent-pid"), QString::number(StandInProcess::ParentId())};
+    Arguments += extraArguments;
     const qsizetype instance = extraArguments.indexOf(QStringLiteral("--instance"));
     if (instance >= 0 && instance + 1 < extraArguments.size())
-        m_instance = extraArguments.at(instance + 1);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(HostSide::Program(QStringLiteral("python3")), arguments);
-    if (!m_process.waitForStarted(StartTimeoutMs))
-        throw StandInError(0, QStringLiteral("python3 did not start: %1").arg(m_process.errorString()));
+        Instance = extraArguments.at(instance + 1);
+    start();
+}
+
+void StandIn::start() {
+    Process.Start(Arguments, toolsFolder(), StartTimeoutMs);
     // "port N", or "port N host ADDRESS" when the stand-in chose its address.
-    const QStringList first = readLine(StartTimeoutMs).split(QLatin1Char(' '));
+    const QStringList first = Process.ReadLine(StartTimeoutMs).split(QLatin1Char(' '));
     bool ok = false;
-    m_port = first.value(1).toUShort(&ok);
+    Port = first.value(1).toUShort(&ok);
     if (first.value(0) != QLatin1String("port") || !ok)
         throw StandInError(0, QStringLiteral("unexpected start-up line: %1").arg(first.join(QLatin1Char(' '))));
-    m_host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
+    Host = first.value(2) == QLatin1String("host") ? first.value(3) : QStringLiteral("127.0.0.1");
+}
+
+void StandIn::restart() {
+    Process.Kill();
+    // The same address and port as before, so that clients find it where they left it.
+    Arguments[Arguments.indexOf(QStringLiteral("--port")) + 1] = QString::number(Port);
+    const qsizetype host = Arguments.indexOf(QStringLiteral("--host"));
+    if (host >= 0)
+        Arguments[host + 1] = Host;
+    start();
 }
 
 StandIn::~StandIn() {
@@ -79,22 +84,37 @@ QStringList StandIn::namedInstance(const QString& AName) {
 }
 
 QString StandIn::server() const {
-    if (!m_instance.isEmpty())
-        return m_host + QLatin1Char('\\') + m_instance;
-    return QStringLiteral("%1,%2").arg(m_host).arg(m_port);
+    if (!Instance.isEmpty())
+        return Host + QLatin1Char('\\') + Instance;
+    return QStringLiteral("%1,%2").arg(Host).arg(Port);
 }
 
 QString StandIn::connectionString() const {
     return QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4;TDS_Version=7.4")
-        .arg(m_login.user, m_login.password, server(), m_login.database);
+        .arg(Credentials.user, Credentials.password, server(), Credentials.database);
 }
 
 QString StandIn::databaseFile() const {
-    return m_dir.filePath(QStringLiteral("kvora.sqlite"));
+    return Dir.filePath(QStringLiteral("kvora.sqlite"));
 }
 
 QString StandIn::logFile() const {
-    return m_dir.filePath(QStringLiteral("standin.log"));
+    return Dir.filePath(QStringLiteral("standin.log"));
+}
+
+QStringList StandIn::requests() const {
+    static const QRegularExpression request(
+        QStringLiteral("^\\S+ \\[\\d+\\] ((PRELOGIN|LOGIN7|BATCH|RPC|TRANSACTION)( .*)?)$"));
+    QStringList found;
+    QFile log(logFile());
+    if (!log.open(QIODevice::ReadOnly))
+        return found;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QRegularExpressionMatch match = request.match(QString::fromUtf8(line));
+        if (match.hasMatch())
+            found << match.captured(1);
+    }
+    return found;
 }
 
 qint64 StandIn::exec(const QString& sql, const QVariantList& values) {
@@ -116,7 +136,7 @@ QVariant StandIn::scalar(const QString& sql, const QVariantList& values) {
 }
 
 void StandIn::seedFile(const QString& path) {
-    request({{"op", "seed"}, {"file", HostSide::Path(path)}});
+    request({{"op", "seed"}, {"file", HostPath(path)}});
 }
 
 void StandIn::setFault(const QString& kind, const QVariantList& arguments) {
@@ -128,34 +148,17 @@ void StandIn::clearFaults() {
 }
 
 void StandIn::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.closeWriteChannel(); // end of the control pipe stops the server
-    if (!m_process.waitForFinished(5000)) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
-    }
+    Process.Stop();
 }
 
 QVariantMap StandIn::request(const QVariantMap& message) {
     if (!isRunning())
         throw StandInError(0, QStringLiteral("the stand-in is not running"));
-    m_process.write(QJsonDocument(QJsonObject::fromVariantMap(message)).toJson(QJsonDocument::Compact) + '\n');
-    const QVariantMap reply = QJsonDocument::fromJson(readLine(RequestTimeoutMs).toUtf8()).object().toVariantMap();
+    Process.WriteLine(QJsonDocument(QJsonObject::fromVariantMap(message)).toJson(QJsonDocument::Compact));
+    const QVariantMap reply =
+        QJsonDocument::fromJson(Process.ReadLine(RequestTimeoutMs).toUtf8()).object().toVariantMap();
     if (!reply.value(QStringLiteral("ok")).toBool())
         throw StandInError(reply.value(QStringLiteral("number")).toInt(),
                            reply.value(QStringLiteral("message")).toString());
     return reply;
-}
-
-QString StandIn::readLine(int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!m_process.canReadLine()) {
-        if (m_process.state() != QProcess::Running || deadline.hasExpired())
-            throw StandInError(0, QStringLiteral("no answer from the stand-in"));
-        m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-    }
-    return QString::fromUtf8(m_process.readLine()).trimmed();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbStatement.h"
 
 #include <QList>
 #include <QVariantList>

@@ -1,8 +1,8 @@
 #!/bin/bash
 # The SQL Server stand-in through unixODBC's isql and the FreeTDS driver, plus its start and stop behaviour.
-# Usage: standin_isql_test.sh PATH/TO/standin.py
+# Usage: standin_isql_test.sh PATH/TO/tools (the folder that holds the tds_standin package)
 set -u
-STANDIN=$1
+export PYTHONPATH=$1
 WORK=$(mktemp -d)
 PIDS=()
 passed=0
@@ -25,7 +25,7 @@ check() { # name, command status (0 = as expected)
 start() { # name, extra arguments...; sets PORT and PID
     local name=$1; shift
     rm -f "$WORK/$name.port"
-    python3 "$STANDIN" --db "$WORK/$name.sqlite" --port 0 --port-file "$WORK/$name.port" \
+    python3 -m tds_standin --db "$WORK/$name.sqlite" --port 0 --port-file "$WORK/$name.port" \
         --log "$WORK/$name.log" "$@" > "$WORK/$name.stdout" 2>&1 &
     PID=$!
     PIDS+=("$PID")
@@ -114,8 +114,9 @@ kill -TERM "$PID"
 for _ in $(seq 30); do kill -0 "$PID" 2>/dev/null || break; sleep 0.1; done
 check "stops on SIGTERM" $(! kill -0 "$PID" 2>/dev/null; echo $?)
 
-bash -c "python3 '$STANDIN' --db '$WORK/orphan.sqlite' --port-file '$WORK/orphan.port' > /dev/null 2>&1 &
-         echo \$! > '$WORK/orphan.pid'; sleep 1"
+# The parent goes away only once the stand-in is up (it has written its port): a slow start must not miss it.
+bash -c "python3 -m tds_standin --db '$WORK/orphan.sqlite' --port-file '$WORK/orphan.port' > /dev/null 2>&1 &
+         echo \$! > '$WORK/orphan.pid'; for _ in \$(seq 150); do [ -s '$WORK/orphan.port' ] && break; sleep 0.1; done"
 ORPHAN=$(cat "$WORK/orphan.pid")
 PIDS+=("$ORPHAN")
 for _ in $(seq 40); do kill -0 "$ORPHAN" 2>/dev/null || break; sleep 0.1; done

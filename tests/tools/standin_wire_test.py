@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """What the SQL Server stand-in puts on the wire where FreeTDS hides it: the TDS version a login is answered
 with, the attention acknowledgement in a reply of its own, and the transaction descriptor of transaction
-manager requests. Usage: standin_wire_test.py PATH/TO/standin.py"""
+manager requests. Usage: standin_wire_test.py PATH/TO/tools (the folder that holds the tds_standin package)"""
 
 import os
 import socket
@@ -12,7 +12,7 @@ import tempfile
 import time
 import unittest
 
-STANDIN = sys.argv.pop(1) if len(sys.argv) > 1 else ""
+TOOLS = sys.argv.pop(1) if len(sys.argv) > 1 else ""
 TDS71, TDS72, TDS73, TDS74 = 0x71000001, 0x72090002, 0x730B0003, 0x74000004
 DONE_ATTN = 0x20
 
@@ -116,9 +116,10 @@ class StandInWire(unittest.TestCase):
 
     def server(self, version):
         if version not in self.servers:
-            process = subprocess.Popen(["python3", STANDIN, "--db", os.path.join(self.dir.name, version + ".sqlite"),
+            process = subprocess.Popen(["python3", "-m", "tds_standin",
+                                        "--db", os.path.join(self.dir.name, version + ".sqlite"),
                                         "--port", "0", "--tds-version", version, "--parent-pid", str(os.getpid())],
-                                       stdout=subprocess.PIPE, text=True)
+                                       stdout=subprocess.PIPE, text=True, env=dict(os.environ, PYTHONPATH=TOOLS))
             self.servers[version] = (process, int(process.stdout.readline().split()[1]))
         return self.servers[version][1]
 

@@ -13,13 +13,13 @@ namespace {
 /// connection string); restores the previous value.
 class ClientVersion {
 public:
-    explicit ClientVersion(const QByteArray& version) : m_old(qgetenv("TDSVER")) { qputenv("TDSVER", version); }
-    ~ClientVersion() { qputenv("TDSVER", m_old); }
+    explicit ClientVersion(const QByteArray& version) : Old(qgetenv("TDSVER")) { qputenv("TDSVER", version); }
+    ~ClientVersion() { qputenv("TDSVER", Old); }
     ClientVersion(const ClientVersion&) = delete;
     ClientVersion& operator=(const ClientVersion&) = delete;
 
 private:
-    QByteArray m_old;
+    QByteArray Old;
 };
 
 OdbcParam wideMemo(const QString& v) {
@@ -49,13 +49,13 @@ private slots:
     void transactionErrors();
 
 private:
-    std::unique_ptr<StandIn> m_standIn;
-    QString m_standInVersion;
-    std::unique_ptr<OdbcClient> m_client;
+    std::unique_ptr<StandIn> Server;
+    QString ServerVersion;
+    std::unique_ptr<OdbcClient> Client;
 };
 
 void TstStandInProtocol::init() {
-    m_client = std::make_unique<OdbcClient>();
+    Client = std::make_unique<OdbcClient>();
 }
 
 void TstStandInProtocol::rowCounts_data() {
@@ -79,11 +79,11 @@ void TstStandInProtocol::rowCounts() {
     QFETCH(SQLLEN, expected);
     StandIn standIn(StandIn::Login{}, serverNoCount ? QStringList{QStringLiteral("--nocount")} : QStringList{});
     standIn.exec(QStringLiteral("insert into ETABLISS values ('1', 'a'); insert into ETABLISS values ('2', 'b')"));
-    m_client->connect(standIn.connectionString());
+    Client->connect(standIn.connectionString());
     if (!setting.isEmpty())
-        m_client->execute(setting);
-    const OdbcResult updated = m_client->execute(QStringLiteral("update ETABLISS set ET_LIBELLE = ?"),
-                                                 {{QStringLiteral("c"), SQL_WVARCHAR, 0}}, prepared);
+        Client->execute(setting);
+    const OdbcResult updated = Client->execute(QStringLiteral("update ETABLISS set ET_LIBELLE = ?"),
+                                               {{QStringLiteral("c"), SQL_WVARCHAR, 0}}, prepared);
     QCOMPARE(updated.rowCount, expected);
     QCOMPARE(standIn.scalar(QStringLiteral("select count(*) from ETABLISS where ET_LIBELLE = 'c'")), QVariant(2LL));
     // Another connection keeps the server's own setting.
@@ -115,28 +115,28 @@ void TstStandInProtocol::protocolVersion() {
     QFETCH(QByteArray, client);
     QFETCH(QString, dbmsVersion);
     QFETCH(QByteArray, noteType);
-    if (!m_standIn || m_standInVersion != server) {
-        m_standIn.reset();
-        m_standIn = std::make_unique<StandIn>(StandIn::Login{}, QStringList{QStringLiteral("--tds-version"), server});
-        m_standInVersion = server;
+    if (!Server || ServerVersion != server) {
+        Server.reset();
+        Server = std::make_unique<StandIn>(StandIn::Login{}, QStringList{QStringLiteral("--tds-version"), server});
+        ServerVersion = server;
     }
-    m_standIn->exec(QStringLiteral("delete from MPIECEOLE"));
+    Server->exec(QStringLiteral("delete from MPIECEOLE"));
     ClientVersion version(client);
-    m_client->connect(m_standIn->connectionString());
-    QVERIFY2(m_client->info(SQL_DBMS_VER).startsWith(dbmsVersion), qPrintable(m_client->info(SQL_DBMS_VER)));
+    Client->connect(Server->connectionString());
+    QVERIFY2(Client->info(SQL_DBMS_VER).startsWith(dbmsVersion), qPrintable(Client->info(SQL_DBMS_VER)));
 
     // Long text crosses as PLP from 7.2 on and as ntext before; both ways, with a null.
     const QString longNote = QStringLiteral("Açaí – café 😀 <x/>").repeated(600);
-    QCOMPARE(m_client->execute(InsertNote, {{1, SQL_INTEGER}, wideMemo(longNote)}, true).rowCount, SQLLEN(1));
-    QCOMPARE(m_client->execute(InsertNote, {{2, SQL_INTEGER}, {QVariant(), SQL_WLONGVARCHAR, 1}}).rowCount, SQLLEN(1));
+    QCOMPARE(Client->execute(InsertNote, {{1, SQL_INTEGER}, wideMemo(longNote)}, true).rowCount, SQLLEN(1));
+    QCOMPARE(Client->execute(InsertNote, {{2, SQL_INTEGER}, {QVariant(), SQL_WLONGVARCHAR, 1}}).rowCount, SQLLEN(1));
     const OdbcResult read =
-        m_client->execute(QStringLiteral("select MBP_NUMERO, MBP_BLOCNOTE from MPIECEOLE order by MBP_NUMERO"));
+        Client->execute(QStringLiteral("select MBP_NUMERO, MBP_BLOCNOTE from MPIECEOLE order by MBP_NUMERO"));
     const QList<QVariantList> expected{{1LL, longNote}, {2LL, QVariant()}};
     QCOMPARE(read.rows, expected);
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select len(MBP_BLOCNOTE) from MPIECEOLE where MBP_NUMERO = 1")),
+    QCOMPARE(Server->scalar(QStringLiteral("select len(MBP_BLOCNOTE) from MPIECEOLE where MBP_NUMERO = 1")),
              QVariant(qlonglong(longNote.size())));
 
-    QFile log(m_standIn->logFile());
+    QFile log(Server->logFile());
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();
     const QByteArray session = text.mid(text.lastIndexOf("LOGIN7"));
@@ -167,55 +167,54 @@ void TstStandInProtocol::transaction() {
     QFETCH(QString, start);
     QFETCH(QString, end);
     QFETCH(qlonglong, kept);
-    if (!m_standIn || !m_standInVersion.isEmpty()) {
-        m_standIn = std::make_unique<StandIn>();
-        m_standInVersion.clear();
+    if (!Server || !ServerVersion.isEmpty()) {
+        Server = std::make_unique<StandIn>();
+        ServerVersion.clear();
     }
-    m_standIn->exec(QStringLiteral("delete from MPIECEOLE"));
+    Server->exec(QStringLiteral("delete from MPIECEOLE"));
     ClientVersion client(version);
-    m_client->connect(m_standIn->connectionString());
+    Client->connect(Server->connectionString());
     const bool odbc = start == QLatin1String("odbc");
     if (odbc)
-        m_client->setAutocommit(false);
+        Client->setAutocommit(false);
     else
-        m_client->execute(start);
-    QCOMPARE(m_client->execute(InsertNote, {{1, SQL_INTEGER}, wideMemo(QStringLiteral("a"))}, true).rowCount,
-             SQLLEN(1));
-    m_client->execute(InsertNote, {{2, SQL_INTEGER}, wideMemo(QStringLiteral("b"))});
+        Client->execute(start);
+    QCOMPARE(Client->execute(InsertNote, {{1, SQL_INTEGER}, wideMemo(QStringLiteral("a"))}, true).rowCount, SQLLEN(1));
+    Client->execute(InsertNote, {{2, SQL_INTEGER}, wideMemo(QStringLiteral("b"))});
     const QList<QVariantList> one{{1LL}};
-    QCOMPARE(m_client->execute(QStringLiteral("select @@TRANCOUNT")).rows, one);
-    QCOMPARE(m_client->execute(QStringLiteral("select count(*) from MPIECEOLE")).rows, QList<QVariantList>{{2LL}});
+    QCOMPARE(Client->execute(QStringLiteral("select @@TRANCOUNT")).rows, one);
+    QCOMPARE(Client->execute(QStringLiteral("select count(*) from MPIECEOLE")).rows, QList<QVariantList>{{2LL}});
     const QString count = QStringLiteral("select count(*) from MPIECEOLE");
-    QCOMPARE(m_standIn->scalar(count), QVariant(0LL)); // not committed: other connections do not see it
+    QCOMPARE(Server->scalar(count), QVariant(0LL)); // not committed: other connections do not see it
 
     if (end == QLatin1String("disconnect")) {
-        m_client->disconnect();
+        Client->disconnect();
     } else if (odbc) {
-        m_client->endTransaction(end == QLatin1String("commit"));
+        Client->endTransaction(end == QLatin1String("commit"));
     } else {
-        m_client->execute(end == QLatin1String("commit") ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK TRAN"));
+        Client->execute(end == QLatin1String("commit") ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK TRAN"));
     }
-    QCOMPARE(m_standIn->scalar(count), QVariant(kept * 2));
+    QCOMPARE(Server->scalar(count), QVariant(kept * 2));
     if (odbc) {
-        QFile log(m_standIn->logFile());
+        QFile log(Server->logFile());
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QByteArray text = log.readAll();
         const QByteArray session = text.mid(text.lastIndexOf("LOGIN7"));
         QVERIFY(session.contains(version == "7.1" ? "BATCH 'BEGIN TRANSACTION'" : "TRANSACTION begin"));
     }
-    if (m_client->connected()) {
+    if (Client->connected()) {
         // ODBC manual commit mode goes on in a new transaction; T-SQL ends it.
-        QCOMPARE(m_client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{odbc ? 1LL : 0LL}});
-        QCOMPARE(m_client->execute(count).rows, QList<QVariantList>{{kept * 2}});
+        QCOMPARE(Client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{odbc ? 1LL : 0LL}});
+        QCOMPARE(Client->execute(count).rows, QList<QVariantList>{{kept * 2}});
     }
 }
 
 void TstStandInProtocol::transactionErrors() {
-    m_standIn = std::make_unique<StandIn>();
-    m_client->connect(m_standIn->connectionString());
+    Server = std::make_unique<StandIn>();
+    Client->connect(Server->connectionString());
     const auto fails = [&](const QString& sql, int native, const QString& message) {
         try {
-            m_client->execute(sql);
+            Client->execute(sql);
             QFAIL(qPrintable(sql + QStringLiteral(" succeeded")));
         } catch (const OdbcError& e) {
             QCOMPARE(e.first().native, native);
@@ -225,13 +224,13 @@ void TstStandInProtocol::transactionErrors() {
     fails(QStringLiteral("COMMIT"), 3902, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     fails(QStringLiteral("ROLLBACK"), 3903, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     // Nested BEGINs count; one ROLLBACK ends them all, whatever the count.
-    m_client->execute(QStringLiteral("BEGIN TRAN; BEGIN TRANSACTION T2"));
-    QCOMPARE(m_client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{2LL}});
-    m_client->execute(QStringLiteral("insert into ETABLISS values ('1', 'a'); COMMIT"));
-    QCOMPARE(m_client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{1LL}});
-    m_client->execute(QStringLiteral("ROLLBACK"));
-    QCOMPARE(m_client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{0LL}});
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(0LL));
+    Client->execute(QStringLiteral("BEGIN TRAN; BEGIN TRANSACTION T2"));
+    QCOMPARE(Client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{2LL}});
+    Client->execute(QStringLiteral("insert into ETABLISS values ('1', 'a'); COMMIT"));
+    QCOMPARE(Client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{1LL}});
+    Client->execute(QStringLiteral("ROLLBACK"));
+    QCOMPARE(Client->execute(QStringLiteral("select @@TRANCOUNT")).rows, QList<QVariantList>{{0LL}});
+    QCOMPARE(Server->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(0LL));
 }
 
 QTEST_GUILESS_MAIN(TstStandInProtocol)

@@ -50,25 +50,25 @@ private:
     /// Runs sql, expecting it to fail with native; returns the message without FreeTDS's prefix.
     QString failure(const QString& sql, const QList<OdbcParam>& params, int native);
 
-    std::unique_ptr<StandIn> m_standIn;
-    std::unique_ptr<OdbcClient> m_client;
+    std::unique_ptr<StandIn> Server;
+    std::unique_ptr<OdbcClient> Client;
 };
 
 void TstStandInSql::initTestCase() {
-    m_standIn = std::make_unique<StandIn>();
-    m_standIn->exec(QStringLiteral("create table EVENTO (ID int primary key, QUANDO datetime, VALOR numeric(9, 2))"));
+    Server = std::make_unique<StandIn>();
+    Server->exec(QStringLiteral("create table EVENTO (ID int primary key, QUANDO datetime, VALOR numeric(9, 2))"));
 }
 
 void TstStandInSql::init() {
-    m_standIn->exec(QStringLiteral("delete from LIGNE; delete from ETABLISS; delete from MJOURSCAISSEOLE; "
-                                   "delete from EVENTO"));
-    m_client = std::make_unique<OdbcClient>();
-    m_client->connect(m_standIn->connectionString());
+    Server->exec(QStringLiteral("delete from LIGNE; delete from ETABLISS; delete from MJOURSCAISSEOLE; "
+                                "delete from EVENTO"));
+    Client = std::make_unique<OdbcClient>();
+    Client->connect(Server->connectionString());
 }
 
 QString TstStandInSql::failure(const QString& sql, const QList<OdbcParam>& params, int native) {
     try {
-        m_client->execute(sql, params);
+        Client->execute(sql, params);
     } catch (const OdbcError& e) {
         if (e.first().native != native)
             return QStringLiteral("unexpected error %1: %2").arg(e.first().native).arg(e.first().message);
@@ -101,9 +101,9 @@ void TstStandInSql::resultTypes() {
     QFETCH(QString, expression);
     QFETCH(OdbcColumnType, type);
     QFETCH(QVariant, value);
-    m_standIn->exec(QStringLiteral("insert into EVENTO values (1, '2016-04-25T13:45:10.345', 10.5); "
-                                   "insert into EVENTO values (2, null, null)"));
-    const OdbcResult r = m_client->execute(QStringLiteral("select %1 as X from EVENTO order by ID").arg(expression));
+    Server->exec(QStringLiteral("insert into EVENTO values (1, '2016-04-25T13:45:10.345', 10.5); "
+                                "insert into EVENTO values (2, null, null)"));
+    const OdbcResult r = Client->execute(QStringLiteral("select %1 as X from EVENTO order by ID").arg(expression));
     QCOMPARE(r.types.value(0), type);
     QCOMPARE(r.rows.value(0).value(0), value);
     const bool fromColumn = !expression.contains(QLatin1Char('\'')) && expression.front().isUpper();
@@ -147,12 +147,12 @@ void TstStandInSql::numericScale() {
         const QString expected = QStringLiteral("Arithmetic overflow error converting %1 to data type numeric.");
         QCOMPARE(failure(literal, {}, 8115), expected.arg(QStringLiteral("numeric")));
         QVERIFY(failure(parameter, {ansi(value)}, 8115).endsWith(QLatin1String(" to data type numeric.")));
-        QCOMPARE(m_standIn->scalar(QStringLiteral("select count(*) from %1").arg(table)), QVariant(0LL));
+        QCOMPARE(Server->scalar(QStringLiteral("select count(*) from %1").arg(table)), QVariant(0LL));
         return;
     }
-    m_client->execute(literal);
-    m_client->execute(parameter, {ansi(value)});
-    const OdbcResult r = m_client->execute(
+    Client->execute(literal);
+    Client->execute(parameter, {ansi(value)});
+    const OdbcResult r = Client->execute(
         QStringLiteral("select %1, case when %1 > 0 then 1 else 0 end from %2 order by 1").arg(column, table));
     const QList<QVariantList> expected{{stored, positive}, {stored, positive}};
     QCOMPARE(r.rows, expected);
@@ -179,7 +179,7 @@ void TstStandInSql::comparison() {
     QFETCH(QList<OdbcParam>, params);
     QFETCH(qlonglong, holds);
     const OdbcResult r =
-        m_client->execute(QStringLiteral("select case when %1 then 1 else 0 end").arg(condition), params);
+        Client->execute(QStringLiteral("select case when %1 then 1 else 0 end").arg(condition), params);
     QCOMPARE(r.rows, QList<QVariantList>{{holds}});
 }
 
@@ -209,12 +209,12 @@ void TstStandInSql::xmlEncoding() {
     QFETCH(QString, operand);
     QFETCH(QList<OdbcParam>, params);
     QFETCH(QString, error);
-    m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 1, @P1)"),
-                    {QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>1</a>")});
+    Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 1, @P1)"),
+                 {QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>1</a>")});
     const QString sql =
         QStringLiteral("select cast(%1 as xml).value('(/a)[1]', 'int') from MJOURSCAISSEOLE").arg(operand);
     if (error.isEmpty())
-        QCOMPARE(m_client->execute(sql, params).rows, QList<QVariantList>{{1LL}});
+        QCOMPARE(Client->execute(sql, params).rows, QList<QVariantList>{{1LL}});
     else
         QCOMPARE(failure(sql, params, 9402), error);
 }
@@ -240,7 +240,7 @@ void TstStandInSql::errorNumbers() {
     QFETCH(int, native);
     QFETCH(QString, message);
     QCOMPARE(failure(sql, {}, native), message);
-    QCOMPARE(m_client->execute(QStringLiteral("select 2")).rows, QList<QVariantList>{{2LL}}); // connection usable
+    QCOMPARE(Client->execute(QStringLiteral("select 2")).rows, QList<QVariantList>{{2LL}}); // connection usable
 }
 
 void TstStandInSql::batchAfterError_data() {
@@ -268,11 +268,11 @@ void TstStandInSql::batchAfterError() {
     QFETCH(QString, batch);
     QFETCH(int, native);
     QFETCH(qlonglong, stores);
-    m_standIn->exec(QStringLiteral("insert into ETABLISS values ('1', 'a')"));
+    Server->exec(QStringLiteral("insert into ETABLISS values ('1', 'a')"));
     const QString message = failure(batch, {}, native);
     QVERIFY2(!message.startsWith(QLatin1String("unexpected")) && message != QLatin1String("no error"),
              qPrintable(message));
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(stores));
+    QCOMPARE(Server->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(stores));
 }
 
 QTEST_GUILESS_MAIN(TstStandInSql)

@@ -134,32 +134,32 @@ private:
                   const QString& store = QStringLiteral("001"));
     void addLine(const QString& store, const QString& souche, int numero, int line, double remaining);
 
-    std::unique_ptr<StandIn> m_standIn;
-    std::unique_ptr<OdbcClient> m_client;
+    std::unique_ptr<StandIn> Server;
+    std::unique_ptr<OdbcClient> Client;
 };
 
 void TstStandInStatements::initTestCase() {
-    m_standIn = std::make_unique<StandIn>();
+    Server = std::make_unique<StandIn>();
 }
 
 void TstStandInStatements::init() {
-    m_standIn->exec(QStringLiteral("delete from MPIECEOLE; delete from LIGNE; delete from piece; "
-                                   "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
-    m_client = std::make_unique<OdbcClient>();
-    m_client->connect(m_standIn->connectionString());
+    Server->exec(QStringLiteral("delete from MPIECEOLE; delete from LIGNE; delete from piece; "
+                                "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
+    Client = std::make_unique<OdbcClient>();
+    Client->connect(Server->connectionString());
 }
 
 void TstStandInStatements::addPiece(const QString& ref, const QString& nature, const QString& type,
                                     const QString& souche, int numero, const QString& store) {
-    m_standIn->exec(QStringLiteral("insert into piece (GP_REFINTERNE, GP_NATUREPIECEG, GP_TYPECOMPTA, GP_SOUCHE, "
-                                   "GP_NUMERO, GP_INDICEG, GP_ETABLISSEMENT) values (@P1, @P2, @P3, @P4, @P5, 0, @P6)"),
-                    {ref, nature, type, souche, numero, store});
+    Server->exec(QStringLiteral("insert into piece (GP_REFINTERNE, GP_NATUREPIECEG, GP_TYPECOMPTA, GP_SOUCHE, "
+                                "GP_NUMERO, GP_INDICEG, GP_ETABLISSEMENT) values (@P1, @P2, @P3, @P4, @P5, 0, @P6)"),
+                 {ref, nature, type, souche, numero, store});
 }
 
 void TstStandInStatements::addLine(const QString& store, const QString& souche, int numero, int line,
                                    double remaining) {
-    m_standIn->exec(QStringLiteral("insert into LIGNE values (@P1, @P2, @P3, @P4, @P5)"),
-                    {store, souche, numero, line, remaining});
+    Server->exec(QStringLiteral("insert into LIGNE values (@P1, @P2, @P3, @P4, @P5)"),
+                 {store, souche, numero, line, remaining});
 }
 
 void TstStandInStatements::pendingReferences() {
@@ -170,7 +170,7 @@ void TstStandInStatements::pendingReferences() {
     addLine("001", "S1", 2, 2, 0.5);
     addPiece("C3", "FFO", "TIC", "S1", 3); // has a note of another qualifier
     addLine("001", "S1", 3, 1, 1);
-    m_standIn->exec(QStringLiteral("insert into MPIECEOLE values ('ABC', 'S1', 3, 9, 'ZZZ', null)"));
+    Server->exec(QStringLiteral("insert into MPIECEOLE values ('ABC', 'S1', 3, 9, 'ZZZ', null)"));
     addPiece("D4", "FFO", "TIC", "S1", 4); // nothing left on its lines
     addLine("001", "S1", 4, 1, 0);
     addPiece("E5", "FFO", "TIC", "S1", 5); // lines of another store only
@@ -179,9 +179,9 @@ void TstStandInStatements::pendingReferences() {
     addLine("001", "S1", 6, 1, 3);
     addPiece("G7", "FFO", "TIC", "S2", 1); // another souche than the note of S1/1
     addLine("001", "S2", 1, 1, 1);
-    m_standIn->exec(QStringLiteral("insert into MPIECEOLE values ('FFO', 'S3', 1, 0, 'PRR', null)"));
+    Server->exec(QStringLiteral("insert into MPIECEOLE values ('FFO', 'S3', 1, 0, 'PRR', null)"));
 
-    const OdbcResult r = m_client->execute(PendingReferences);
+    const OdbcResult r = Client->execute(PendingReferences);
     QCOMPARE(r.columns, QStringList{"GP_REFINTERNE"});
     QSet<QString> refs;
     for (const QVariantList& row : r.rows)
@@ -204,13 +204,13 @@ void TstStandInStatements::insertNoteFromDocument() {
     const QString xml = QStringLiteral("<nfeProc><xNome>Açaí – café 😀 中文</xNome></nfeProc>");
 
     const auto run = [&](const QString& ref) {
-        return m_client->execute(InsertNote, {ansi("PRR"), wideMemo(xml), ansi(ref)}, prepared).rowCount;
+        return Client->execute(InsertNote, {ansi("PRR"), wideMemo(xml), ansi(ref)}, prepared).rowCount;
     };
     QCOMPARE(run("REF-1"), SQLLEN(2));
     QCOMPARE(run("REF-1"), SQLLEN(0)); // already noted: nothing, no error
     QCOMPARE(run("NOPE"), SQLLEN(0));
 
-    const QList<QVariantList> rows = m_standIn->query(
+    const QList<QVariantList> rows = Server->query(
         QStringLiteral("select MBP_NUMERO, MBP_NATUREPIECEG, MBP_SOUCHE, MBP_INDICEG, MBP_QUALIFIANTOLE, MBP_BLOCNOTE "
                        "from MPIECEOLE order by MBP_NUMERO"));
     const QList<QVariantList> expected{{10, "FFO", "S1", 0, "PRR", xml}, {11, "FFO", "S2", 0, "PRR", xml}};
@@ -229,17 +229,17 @@ void TstStandInStatements::zReductionNumbering() {
     QFETCH(QList<int>, existing);
     QFETCH(int, expected);
     for (int n : existing)
-        m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', @P1, 'x')"), {n});
-    m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('002', 'PRZ', 9000050, 'other store')"));
+        Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', @P1, 'x')"), {n});
+    Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('002', 'PRZ', 9000050, 'other store')"));
 
     const QString xml = zXml(QStringLiteral("25/04/2016"));
-    const OdbcResult r = m_client->execute(InsertZReduction, {ansi("001"), ansi("PRZ"), ansi("001"), ansi(xml)});
+    const OdbcResult r = Client->execute(InsertZReduction, {ansi("001"), ansi("PRZ"), ansi("001"), ansi(xml)});
     QCOMPARE(r.rowCount, SQLLEN(1));
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select max(MBJ_NUMZCAISSE) from MJOURSCAISSEOLE where MBJ_CAISSE = "
-                                              "'001'")),
+    QCOMPARE(Server->scalar(QStringLiteral("select max(MBJ_NUMZCAISSE) from MJOURSCAISSEOLE where MBJ_CAISSE = "
+                                           "'001'")),
              QVariant(qlonglong(expected)));
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select MBJ_BLOCNOTE from MJOURSCAISSEOLE where MBJ_NUMZCAISSE = @P1"),
-                               {expected}),
+    QCOMPARE(Server->scalar(QStringLiteral("select MBJ_BLOCNOTE from MJOURSCAISSEOLE where MBJ_NUMZCAISSE = @P1"),
+                            {expected}),
              QVariant(xml));
 }
 
@@ -265,12 +265,12 @@ void TstStandInStatements::zReductionCount() {
     QFETCH(QString, store);
     QFETCH(QString, day);
     QFETCH(qlonglong, count);
-    m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, @P1); "
-                                   "insert into MJOURSCAISSEOLE values ('ABC', 'PRZ', 9000001, @P2); "
-                                   "insert into MJOURSCAISSEOLE values ('003', 'PRR', 9000001, @P1); "
-                                   "insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000002, @P3)"),
-                    {zXml("25/04/2016"), zXml("01/05/2016"), "<reducaoZ><outro>25/04/2016</outro></reducaoZ>"});
-    const OdbcResult r = m_client->execute(CountZReductions, {ansi(store), ansi(day)}, true);
+    Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, @P1); "
+                                "insert into MJOURSCAISSEOLE values ('ABC', 'PRZ', 9000001, @P2); "
+                                "insert into MJOURSCAISSEOLE values ('003', 'PRR', 9000001, @P1); "
+                                "insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000002, @P3)"),
+                 {zXml("25/04/2016"), zXml("01/05/2016"), "<reducaoZ><outro>25/04/2016</outro></reducaoZ>"});
+    const OdbcResult r = Client->execute(CountZReductions, {ansi(store), ansi(day)}, true);
     QCOMPARE(r.rows, QList<QVariantList>{{count}});
 }
 
@@ -289,9 +289,9 @@ void TstStandInStatements::zReductionUnreadableXml() {
     QFETCH(QString, note);
     QFETCH(int, native);
     QFETCH(QString, message);
-    m_standIn->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, @P1)"), {note});
+    Server->exec(QStringLiteral("insert into MJOURSCAISSEOLE values ('001', 'PRZ', 9000001, @P1)"), {note});
     try {
-        m_client->execute(CountZReductions, {ansi("001"), ansi("25/04/2016")});
+        Client->execute(CountZReductions, {ansi("001"), ansi("25/04/2016")});
         QFAIL("the note was read as XML");
     } catch (const OdbcError& e) {
         QCOMPARE(e.first().native, native);
@@ -310,9 +310,9 @@ void TstStandInStatements::storeCount_data() {
 void TstStandInStatements::storeCount() {
     QFETCH(QString, store);
     QFETCH(qlonglong, count);
-    m_standIn->exec(QStringLiteral("insert into ETABLISS values ('001', 'Um'); insert into ETABLISS values ('LJ2', "
-                                   "'Dois')"));
-    const OdbcResult r = m_client->execute(
+    Server->exec(QStringLiteral("insert into ETABLISS values ('001', 'Um'); insert into ETABLISS values ('LJ2', "
+                                "'Dois')"));
+    const OdbcResult r = Client->execute(
         QStringLiteral("select count(ET_ETABLISSEMENT) from ETABLISS where ET_ETABLISSEMENT = ?"), {ansi(store)});
     QCOMPARE(r.rows, QList<QVariantList>{{count}});
 }

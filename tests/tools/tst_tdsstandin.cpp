@@ -53,28 +53,28 @@ private slots:
 private:
     OdbcClient& connected();
 
-    std::unique_ptr<StandIn> m_standIn;
-    std::unique_ptr<OdbcClient> m_client;
+    std::unique_ptr<StandIn> Server;
+    std::unique_ptr<OdbcClient> Client;
 };
 
 void TstTdsStandIn::initTestCase() {
-    m_standIn = std::make_unique<StandIn>();
-    QVERIFY(m_standIn->port() > 0);
-    m_standIn->exec(QStringLiteral("create table CHILD (ID int primary key, STORE nvarchar(6) "
-                                   "references ETABLISS (ET_ETABLISSEMENT))"));
+    Server = std::make_unique<StandIn>();
+    QVERIFY(Server->port() > 0);
+    Server->exec(QStringLiteral("create table CHILD (ID int primary key, STORE nvarchar(6) "
+                                "references ETABLISS (ET_ETABLISSEMENT))"));
 }
 
 void TstTdsStandIn::init() {
-    m_standIn->clearFaults();
-    m_standIn->exec(QStringLiteral("delete from MPIECEOLE; delete from LIGNE; delete from piece; "
-                                   "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
-    m_client = std::make_unique<OdbcClient>();
+    Server->clearFaults();
+    Server->exec(QStringLiteral("delete from MPIECEOLE; delete from LIGNE; delete from piece; "
+                                "delete from ETABLISS; delete from MJOURSCAISSEOLE"));
+    Client = std::make_unique<OdbcClient>();
 }
 
 OdbcClient& TstTdsStandIn::connected() {
-    if (!m_client->connected())
-        m_client->connect(m_standIn->connectionString());
-    return *m_client;
+    if (!Client->connected())
+        Client->connect(Server->connectionString());
+    return *Client;
 }
 
 void TstTdsStandIn::login_data() {
@@ -109,11 +109,11 @@ void TstTdsStandIn::login() {
     QFETCH(int, native);
     QFETCH(QString, message);
     const QString cs = QStringLiteral("DRIVER=FreeTDS;UID=%1;PWD=%2;Server=%3;Database=%4")
-                           .arg(user, password, m_standIn->server(), database);
+                           .arg(user, password, Server->server(), database);
     try {
-        m_client->connect(cs);
+        Client->connect(cs);
         QCOMPARE(native, 0);
-        QCOMPARE(m_client->execute(QStringLiteral("select 1")).rows, QList<QVariantList>{{1}});
+        QCOMPARE(Client->execute(QStringLiteral("select 1")).rows, QList<QVariantList>{{1}});
     } catch (const OdbcError& e) {
         QVERIFY2(native != 0, e.what());
         const auto records = e.records();
@@ -122,7 +122,7 @@ void TstTdsStandIn::login() {
         QVERIFY2(it != records.end(), e.what());
         QCOMPARE(it->message, QStringLiteral("[FreeTDS][SQL Server]") + message);
         QCOMPARE(it->state, QStringLiteral("42000"));
-        QVERIFY(!m_client->connected());
+        QVERIFY(!Client->connected());
     }
 }
 
@@ -173,7 +173,7 @@ void TstTdsStandIn::parameterRoundTrip() {
     QCOMPARE(read.rows[0][1].toString(), QStringLiteral("Sé-?")); // 8-bit column keeps Windows-1252 only
     QCOMPARE(read.rows[0][2].toString(), QStringLiteral("PRR"));
     QCOMPARE(read.rows[0][3].toString(), note); // Unicode column keeps everything
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select MBP_BLOCNOTE from MPIECEOLE")).toString(), note);
+    QCOMPARE(Server->scalar(QStringLiteral("select MBP_BLOCNOTE from MPIECEOLE")).toString(), note);
 }
 
 void TstTdsStandIn::varcharOutsideCodePage() {
@@ -191,13 +191,13 @@ void TstTdsStandIn::varcharOutsideCodePage() {
         QCOMPARE(e.first().native, 2402);
     }
     const QList<QVariantList> expected{{"1", "?-çã€Ü"}, {"2", "?-çã€Ü"}};
-    QCOMPARE(m_standIn->query(QStringLiteral("select * from ETABLISS order by 1")), expected);
+    QCOMPARE(Server->query(QStringLiteral("select * from ETABLISS order by 1")), expected);
 }
 
 void TstTdsStandIn::rowSet() {
-    m_standIn->exec(QStringLiteral("insert into ETABLISS values ('003', N'Loja três'); "
-                                   "insert into ETABLISS values ('001', N'Loja um'); "
-                                   "insert into ETABLISS values ('002', null)"));
+    Server->exec(QStringLiteral("insert into ETABLISS values ('003', N'Loja três'); "
+                                "insert into ETABLISS values ('001', N'Loja um'); "
+                                "insert into ETABLISS values ('002', null)"));
     const OdbcResult r = connected().execute(
         QStringLiteral("select ET_ETABLISSEMENT, ET_LIBELLE, len(ET_LIBELLE) as N from ETABLISS order by 1"));
     QCOMPARE(r.columns, QStringList({"ET_ETABLISSEMENT", "ET_LIBELLE", "N"}));
@@ -216,9 +216,9 @@ void TstTdsStandIn::preparedStatementReused() {
                                                   "select coalesce(max(ET_ETABLISSEMENT), 0) + 1, ? from ETABLISS"),
                                    {wideMemoParam(QStringLiteral("x"), SQL_WVARCHAR)}, true, 3);
     QCOMPARE(r.rowCount, SQLLEN(1));
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(3LL));
-    QVERIFY(QFile::exists(m_standIn->logFile()));
-    QFile log(m_standIn->logFile());
+    QCOMPARE(Server->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(3LL));
+    QVERIFY(QFile::exists(Server->logFile()));
+    QFile log(Server->logFile());
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();
     QVERIFY(text.contains("RPC sp_prepexec"));
@@ -235,12 +235,12 @@ void TstTdsStandIn::seededFromFile() {
                              {"GL_ETABLISSEMENT": "001", "GL_SOUCHE": "S1", "GL_NUMERO": 1, "GL_NUMLIGNE": 2,
                               "GL_QTERESTE": null}]})");
     seed.close();
-    m_standIn->seedFile(seed.fileName());
+    Server->seedFile(seed.fileName());
     const OdbcResult r = connected().execute(
         QStringLiteral("select GL_NUMLIGNE, GL_QTERESTE from LIGNE where GL_SOUCHE = 's1' order by GL_NUMLIGNE"));
     const QList<QVariantList> expected{{1LL, "2.5000"}, {2LL, QVariant()}};
     QCOMPARE(r.rows, expected);
-    QVERIFY_THROWS_EXCEPTION(StandInError, m_standIn->seedFile(dir.filePath(QStringLiteral("missing.sql"))));
+    QVERIFY_THROWS_EXCEPTION(StandInError, Server->seedFile(dir.filePath(QStringLiteral("missing.sql"))));
 }
 
 void TstTdsStandIn::serverError_data() {
@@ -278,7 +278,7 @@ void TstTdsStandIn::serverError() {
     QFETCH(int, native);
     QFETCH(QString, state);
     QFETCH(QString, message);
-    m_standIn->exec(QStringLiteral("insert into ETABLISS values ('A01', 'x')"));
+    Server->exec(QStringLiteral("insert into ETABLISS values ('A01', 'x')"));
     try {
         connected().execute(sql);
         QFAIL("the statement succeeded");
@@ -291,22 +291,22 @@ void TstTdsStandIn::serverError() {
 }
 
 void TstTdsStandIn::faultRefusesLogin() {
-    m_standIn->setFault(QStringLiteral("refuse_login"));
-    QVERIFY_THROWS_EXCEPTION(OdbcError, m_client->connect(m_standIn->connectionString()));
+    Server->setFault(QStringLiteral("refuse_login"));
+    QVERIFY_THROWS_EXCEPTION(OdbcError, Client->connect(Server->connectionString()));
     try {
-        m_client->connect(m_standIn->connectionString());
+        Client->connect(Server->connectionString());
     } catch (const OdbcError& e) {
         QCOMPARE(e.first().native, 18456);
         QCOMPARE(e.first().message, QStringLiteral("[FreeTDS][SQL Server]Login failed for user 'kvora'."));
         QCOMPARE(e.records().value(1).state, QStringLiteral("08001"));
     }
-    m_standIn->clearFaults();
+    Server->clearFaults();
     QCOMPARE(connected().execute(QStringLiteral("select 1")).rows.size(), 1);
 }
 
 void TstTdsStandIn::faultDropsAfterStatements() {
     OdbcClient& c = connected();
-    m_standIn->setFault(QStringLiteral("drop_after"), {2});
+    Server->setFault(QStringLiteral("drop_after"), {2});
     c.execute(QStringLiteral("select 1"));
     c.execute(QStringLiteral("select 2"));
     try {
@@ -317,22 +317,22 @@ void TstTdsStandIn::faultDropsAfterStatements() {
         QCOMPARE(e.first().native, 20017);
         QCOMPARE(e.first().message, QStringLiteral("[FreeTDS][SQL Server]Unexpected EOF from the server"));
     }
-    m_standIn->clearFaults();
-    c.connect(m_standIn->connectionString());
+    Server->clearFaults();
+    c.connect(Server->connectionString());
     QCOMPARE(c.execute(QStringLiteral("select 4")).rows, QList<QVariantList>{{4}});
 }
 
 void TstTdsStandIn::faultDropsOnPattern() {
     OdbcClient& c = connected();
-    m_standIn->setFault(QStringLiteral("drop_on"), {QStringLiteral("insert\\s+into\\s+mpieceole")});
+    Server->setFault(QStringLiteral("drop_on"), {QStringLiteral("insert\\s+into\\s+mpieceole")});
     QCOMPARE(c.execute(QStringLiteral("select 1")).rows.size(), 1);
     QVERIFY_THROWS_EXCEPTION(OdbcError, c.execute(QStringLiteral("INSERT INTO MPIECEOLE values (1)")));
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select count(*) from MPIECEOLE")), QVariant(0LL));
+    QCOMPARE(Server->scalar(QStringLiteral("select count(*) from MPIECEOLE")), QVariant(0LL));
 }
 
 void TstTdsStandIn::faultAnswersWithError() {
     OdbcClient& c = connected();
-    m_standIn->setFault(QStringLiteral("error"), {1205, QStringLiteral("ETABLISS")});
+    Server->setFault(QStringLiteral("error"), {1205, QStringLiteral("ETABLISS")});
     QCOMPARE(c.execute(QStringLiteral("select 1")).rows.size(), 1);
     try {
         c.execute(QStringLiteral("insert into ETABLISS values (?, ?)"),
@@ -343,8 +343,8 @@ void TstTdsStandIn::faultAnswersWithError() {
         QCOMPARE(e.first().state, QStringLiteral("42000")); // FreeTDS gives no deadlock state of its own
         QVERIFY(e.first().message.contains(QLatin1String("deadlocked")));
     }
-    QCOMPARE(m_standIn->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(0LL));
-    m_standIn->setFault(QStringLiteral("error"), {50001, QStringLiteral("select 7"), QStringLiteral("Sete.")});
+    QCOMPARE(Server->scalar(QStringLiteral("select count(*) from ETABLISS")), QVariant(0LL));
+    Server->setFault(QStringLiteral("error"), {50001, QStringLiteral("select 7"), QStringLiteral("Sete.")});
     try {
         c.execute(QStringLiteral("select 7"));
         QFAIL("the statement succeeded");
@@ -356,13 +356,13 @@ void TstTdsStandIn::faultAnswersWithError() {
 
 void TstTdsStandIn::faultDelaysAndCancel() {
     OdbcClient& c = connected();
-    m_standIn->setFault(QStringLiteral("delay"), {1.0, QStringLiteral("select 5")});
+    Server->setFault(QStringLiteral("delay"), {1.0, QStringLiteral("select 5")});
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(c.execute(QStringLiteral("select 5")).rows, QList<QVariantList>{{5}});
     QVERIFY(timer.elapsed() >= 900);
 
-    m_standIn->setFault(QStringLiteral("delay"), {5.0, QStringLiteral("select 6")});
+    Server->setFault(QStringLiteral("delay"), {5.0, QStringLiteral("select 6")});
     c.setQueryTimeout(1);
     timer.restart();
     try {

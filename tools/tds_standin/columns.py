@@ -2,7 +2,7 @@
 
 import re
 
-import tds
+from . import tds
 
 TYPE_RE = re.compile(r"(\w+)\s*(?:\(\s*(max|-1|\d+)\s*(?:,\s*(\d+)\s*)?\))?", re.IGNORECASE)
 _INT_SIZES = {"int": 4, "integer": 4, "bigint": 8, "smallint": 2, "tinyint": 1}

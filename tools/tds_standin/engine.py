@@ -4,9 +4,9 @@ SQL Server's rules (keys, declared lengths, code page)."""
 import contextlib
 import sqlite3
 
-import columns
-import sqlfuncs
-import sqlxlate
+from . import columns
+from . import sqlfuncs
+from . import sqlxlate
 
 BUSY_TIMEOUT = 20.0  # seconds a statement waits for another connection's transaction, then fails with 1222
 

@@ -6,7 +6,7 @@ digits without leading zeros and s those after the point; an integer is int, or 
 fit; a number with an exponent is float.
 """
 
-import sqlxlate
+from . import sqlxlate
 
 _LIST_ENDS = {"from", "where", "group", "order", "having", "union", "into", "except", "intersect"}
 

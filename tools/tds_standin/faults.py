@@ -3,7 +3,7 @@
 import re
 import threading
 
-from errors import ServerError
+from .errors import ServerError
 
 KNOWN_MESSAGES = {
     208: (16, 1, "Invalid object name 'X'."),
@@ -16,7 +16,15 @@ KNOWN_MESSAGES = {
     18456: (14, 1, "Login failed for user 'X'."),
 }
 
-KINDS = ("refuse_login", "drop_after", "drop_on", "delay", "error", "clear")
+KINDS = ("refuse_login", "drop_after", "drop_on", "drop_after_run", "delay", "error", "clear")
+
+
+class Fate:
+    """What happens to one client statement: dropped unanswered before it runs (drop), run and then dropped before
+    its reply (drop_after_run), answered late (delay, seconds) or failed with a forced error."""
+
+    def __init__(self, drop=False, drop_after_run=False, delay=0.0, error=None):
+        self.drop, self.drop_after_run, self.delay, self.error = drop, drop_after_run, delay, error
 
 
 class FaultSet:
@@ -30,6 +38,7 @@ class FaultSet:
         self.refuse_login = False
         self.drop_after = None   # number of statements still answered before connections drop
         self.drop_patterns = []
+        self.drop_after_run = []  # [pattern, how many more statements it drops (None: every one)]
         self.delays = []         # (seconds, pattern or None)
         self.errors = []         # (pattern, ServerError)
 
@@ -50,6 +59,9 @@ class FaultSet:
             self.drop_after = int(args[0])
         elif kind == "drop_on":
             self.drop_patterns.append(re.compile(str(args[0]), re.IGNORECASE))
+        elif kind == "drop_after_run":
+            times = int(args[1]) if len(args) > 1 else None
+            self.drop_after_run.append([re.compile(str(args[0]), re.IGNORECASE), times])
         elif kind == "delay":
             pattern = re.compile(str(args[1]), re.IGNORECASE) if len(args) > 1 and args[1] else None
             self.delays.append((float(args[0]), pattern))
@@ -66,21 +78,30 @@ class FaultSet:
             raise ValueError("unknown fault kind; use one of " + ", ".join(KINDS))
 
     def on_statement(self, text):
-        """Decide the fate of one client statement: returns (drop, delay seconds, ServerError or None)."""
+        """Decide the fate of one client statement."""
         with self._lock:
             if self.drop_after is not None:
                 if self.drop_after <= 0:
-                    return True, 0.0, None
+                    return Fate(drop=True)
                 self.drop_after -= 1
             if any(p.search(text) for p in self.drop_patterns):
-                return True, 0.0, None
-            delay = sum(s for s, p in self.delays if p is None or p.search(text))
-            error = next((e for p, e in self.errors if p.search(text)), None)
-            return False, delay, error
+                return Fate(drop=True)
+            return Fate(drop_after_run=self._drops_after_run(text),
+                        delay=sum(s for s, p in self.delays if p is None or p.search(text)),
+                        error=next((e for p, e in self.errors if p.search(text)), None))
+
+    def _drops_after_run(self, text):
+        for entry in self.drop_after_run:
+            pattern, times = entry
+            if pattern.search(text) and times != 0:
+                entry[1] = None if times is None else times - 1
+                return True
+        return False
 
     def describe(self):
         with self._lock:
             return {"refuse_login": self.refuse_login, "drop_after": self.drop_after,
                     "drop_on": [p.pattern for p in self.drop_patterns],
+                    "drop_after_run": [(p.pattern, times) for p, times in self.drop_after_run],
                     "delay": [(s, p.pattern if p else None) for s, p in self.delays],
                     "error": [(p.pattern, e.number) for p, e in self.errors]}

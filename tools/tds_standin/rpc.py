@@ -5,8 +5,8 @@ import struct
 import uuid
 from decimal import Decimal
 
-import tds
-from tds import Reader, ProtocolError
+from . import tds
+from .tds import Reader, ProtocolError
 
 PROC_NAMES = {1: "sp_cursor", 2: "sp_cursoropen", 3: "sp_cursorprepare", 4: "sp_cursorexecute",
               5: "sp_cursorprepexec", 6: "sp_cursorunprepare", 7: "sp_cursorfetch", 8: "sp_cursoroption",

@@ -4,11 +4,11 @@ import itertools
 import re
 import sqlite3
 
-import columns
-import exprtypes
-import sqlxlate
-from engine import Result
-from errors import RESERVED, ServerError, map_sqlite_error
+from . import columns
+from . import exprtypes
+from . import sqlxlate
+from .engine import Result
+from .errors import RESERVED, ServerError, map_sqlite_error
 
 ON_OFF = {"on": True, "off": False}
 QUERY_KINDS = ("SELECT", "WITH", "INSERT", "UPDATE", "DELETE", "CREATE", "DROP", "ALTER", "VALUES")

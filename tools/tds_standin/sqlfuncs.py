@@ -5,7 +5,7 @@ import decimal
 import re
 import xml.etree.ElementTree as ET
 
-from errors import ServerError
+from .errors import ServerError
 
 _DECL_RE = re.compile(r"^\s*<\?xml[^>]*\?>", re.IGNORECASE)
 _ENCODING_RE = re.compile(r"""\bencoding\s*=\s*["']([^"']*)["']""", re.IGNORECASE)

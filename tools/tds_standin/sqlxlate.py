@@ -7,7 +7,7 @@ and collation clauses for character columns in CREATE TABLE.
 
 import re
 
-from errors import ServerError
+from .errors import ServerError
 
 TOKEN_RE = re.compile(r"""
     (?P<ws>\s+)

@@ -1,5 +1,6 @@
 #include "data/odbc/MSSQLBackend.h"
 
+#include "data/DbBackends.h"
 #include "data/odbc/TOdbcBackend.h"
 
 void RegisterMSSQLBackend() {

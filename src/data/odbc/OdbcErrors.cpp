@@ -2,6 +2,8 @@
 
 #include "data/odbc/OdbcApi.h"
 
+#include <algorithm>
+
 namespace OdbcErrors {
 
 namespace {
@@ -129,6 +131,15 @@ QString ReturnCodeName(int AReturnCode) {
     }
 }
 
+bool ProveNotSent(const QList<TDbDiagRecord>& ARecords) {
+    // FreeTDS's own number for a request it could not write (20006, "Write to the server failed"); a failed read
+    // after a complete write proves nothing.
+    constexpr int WriteFailed = 20006;
+    return std::any_of(ARecords.begin(), ARecords.end(), [](const TDbDiagRecord& ARecord) {
+        return ARecord.NativeError == WriteFailed && ARecord.SqlState == QLatin1String("08S01");
+    });
+}
+
 EDbEngineError MakeError(const QList<TDbDiagRecord>& ARecords, const QString& ADriverFile, int AReturnCode) {
     QString Message;
     int Code = LayerCode;
@@ -145,7 +156,17 @@ EDbEngineError MakeError(const QList<TDbDiagRecord>& ARecords, const QString& AD
             }
         }
     }
-    return EDbEngineError(Message, TypeName(), Code, ARecords);
+    EDbEngineError Error(Message, TypeName(), Code, ARecords);
+    Error.NotSent = ProveNotSent(ARecords);
+    return Error;
+}
+
+EDbEngineError LostWhileIdle() {
+    const QString Text = QStringLiteral("The connection to the server was lost while idle; the statement was not sent");
+    EDbEngineError Error(Prefix + QLatin1Char(' ') + Text, TypeName(), LayerCode,
+                         {MakeRecord(QStringLiteral("08S01"), 0, Text)});
+    Error.NotSent = true;
+    return Error;
 }
 
 } // namespace OdbcErrors

@@ -28,8 +28,16 @@ QString DisplayText(const QString& ASqlState, int ANativeError, const QString& A
 /// "SQL_ERROR", "SQL_INVALID_HANDLE", ... for an ODBC return code.
 QString ReturnCodeName(int AReturnCode);
 
+/// Whether the records prove that a statement never reached the server (the driver could not write all of it).
+bool ProveNotSent(const QList<TDbDiagRecord>& ARecords);
+
 /// The error for a failed call: message from the first record (or, without records, the driver's file name and the
 /// return code's name, ADriverFile being empty while no connection exists); a timeout record changes message and code.
+/// NotSent as ProveNotSent says.
 EDbEngineError MakeError(const QList<TDbDiagRecord>& ARecords, const QString& ADriverFile, int AReturnCode);
+
+/// The error for a statement not sent because its connection was found lost while it sat idle (NotSent; a
+/// ServerGone record of state 08S01).
+EDbEngineError LostWhileIdle();
 
 } // namespace OdbcErrors

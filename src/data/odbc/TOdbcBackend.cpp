@@ -1,6 +1,7 @@
 #include "data/odbc/TOdbcBackend.h"
 
 #include "data/TDbErrors.h"
+#include "data/odbc/ConnectionSocket.h"
 #include "data/odbc/OdbcCall.h"
 #include "data/odbc/OdbcConnectionString.h"
 #include "data/odbc/OdbcDrivers.h"
@@ -41,11 +42,13 @@ void TOdbcBackend::Open(const QStringList& AParams) {
     OdbcCall::Check(SQLSetConnectAttrW(NewConnection->Get(), SQL_ATTR_LOGIN_TIMEOUT,
                                        reinterpret_cast<SQLPOINTER>(SQLULEN(LoginTimeoutSeconds)), SQL_IS_UINTEGER),
                     *NewConnection, QString());
+    auto NewSocket = std::make_shared<ConnectionSocket>();
     SQLSMALLINT OutLength = 0;
     OdbcCall::Check(SQLDriverConnectW(NewConnection->Get(), nullptr, OdbcCall::Wide(ConnectionString), SQL_NTS, nullptr,
                                       0, &OutLength, SQL_DRIVER_NOPROMPT),
                     *NewConnection, QString());
     NewConnection->SetConnected(true);
+    NewSocket->Connected();
 
     Driver = NewDriver;
     DriverFile = OdbcCall::DriverFileName(*NewConnection);
@@ -53,9 +56,11 @@ void TOdbcBackend::Open(const QStringList& AParams) {
     Environment = std::move(NewEnvironment);
     Connection = std::move(NewConnection);
     Wire = std::make_shared<OdbcWireOwner>();
+    Socket = std::move(NewSocket);
 }
 
 void TOdbcBackend::Close() {
+    Socket.reset();
     Wire.reset();
     Connection.reset();
     Environment.reset();
@@ -77,6 +82,6 @@ bool TOdbcBackend::WideMemoAsMax() const {
 std::unique_ptr<IDbStatement> TOdbcBackend::Prepare(const QString& ASql) {
     if (!Connection)
         throw EDbError(QStringLiteral("[Strata][Phys][ODBC] The connection is not open"));
-    return std::make_unique<TOdbcStatement>(*Connection, Wire, OdbcStatementSettings{DriverFile, WideMemoAsMax()},
-                                            ASql);
+    return std::make_unique<TOdbcStatement>(*Connection, Wire,
+                                            OdbcStatementSettings{DriverFile, WideMemoAsMax(), Socket}, ASql);
 }

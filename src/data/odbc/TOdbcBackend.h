@@ -1,11 +1,12 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbBackend.h"
 
 #include <QString>
 
 #include <memory>
 
+class ConnectionSocket;
 class OdbcHandle;
 struct OdbcWireOwner;
 
@@ -37,6 +38,7 @@ private:
     std::unique_ptr<OdbcHandle> Environment;
     std::unique_ptr<OdbcHandle> Connection;
     std::shared_ptr<OdbcWireOwner> Wire;
+    std::shared_ptr<const ConnectionSocket> Socket;
     QString Driver;
     QString DriverFile;
     QString DbmsVersion;

@@ -1,14 +1,18 @@
 #include "data/odbc/TOdbcStatement.h"
 
+#include "data/odbc/ConnectionSocket.h"
 #include "data/odbc/OdbcColumnKinds.h"
+#include "data/odbc/OdbcErrors.h"
 #include "data/odbc/OdbcValueReader.h"
 #include "platform/AnsiCodePage.h"
 
 #include <algorithm>
+#include <bit>
 #include <map>
 
 namespace {
 constexpr SQLULEN MaxVarcharBytes = 8000;
+constexpr std::size_t MinBufferCharacters = 64;
 } // namespace
 
 void OdbcWireOwner::TakeFor(TOdbcStatement* AStatement) {
@@ -31,6 +35,8 @@ TOdbcStatement::~TOdbcStatement() {
 }
 
 void TOdbcStatement::Execute(const QList<TDbBindValue>& AValues) {
+    if (Settings.Socket && Settings.Socket->Lost())
+        throw OdbcErrors::LostWhileIdle();
     ColumnInfos.clear();
     Affected = -1;
     CloseCursor();
@@ -67,8 +73,11 @@ void TOdbcStatement::BufferRemainingRows() {
 }
 
 void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
-    Check(SQLFreeStmt(Statement.Get(), SQL_RESET_PARAMS));
-    Values.assign(std::size_t(AValues.size()), BoundValue{});
+    bool Rebind = Values.size() != std::size_t(AValues.size());
+    if (Rebind) {
+        Values.clear();
+        Values.resize(std::size_t(AValues.size()));
+    }
     if (StringSizes.size() < Values.size())
         StringSizes.resize(Values.size(), 1);
     for (qsizetype I = 0; I < AValues.size(); ++I) {
@@ -79,8 +88,7 @@ void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
         // declared varchar, so the server still receives 8-bit text.
         const bool Narrow = Source.DataType == TDbFieldType::ftString;
         const QString Text = Narrow ? AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(Source.Value)) : Source.Value;
-        Target.Data =
-            QByteArray(reinterpret_cast<const char*>(Text.utf16()), Text.size() * qsizetype(sizeof(SQLWCHAR)));
+        const bool Moved = Reserve(Target, std::size_t(Text.size()));
         SQLSMALLINT SqlType = SQL_VARCHAR;
         SQLULEN Size = 0;
         if (Narrow) {
@@ -94,12 +102,34 @@ void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
             SqlType = SQL_WVARCHAR; // size 0: nvarchar(max)
         } else {
             SqlType = SQL_WLONGVARCHAR;
-            Size = SQLULEN(std::max<qsizetype>(Text.size(), 1));
+            Size = SQLULEN(Target.Capacity); // what the buffer holds, so that a shorter value keeps the binding
         }
-        Target.Indicator = SQLLEN(Target.Data.size()); // a null text goes as the empty text, never as NULL
-        Check(SQLBindParameter(Statement.Get(), SQLUSMALLINT(I + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SqlType, Size, 0,
-                               Target.Data.data(), SQLLEN(Target.Data.size()), &Target.Indicator));
+        Rebind = Rebind || Moved || SqlType != Target.SqlType || Size != Target.Size;
+        Target.SqlType = SqlType;
+        Target.Size = Size;
+        std::copy_n(reinterpret_cast<const SQLWCHAR*>(Text.utf16()), Text.size(), Target.Buffer.get());
+        Target.Indicator = SQLLEN(Text.size() * qsizetype(sizeof(SQLWCHAR))); // a null text goes as the empty text
     }
+    if (!Rebind)
+        return;
+    // Binding again makes the driver prepare the statement anew on the server (FreeTDS: an unprepare, then a
+    // prepare with the execution, two round trips), so it happens only when a type, a size or a buffer changed.
+    Check(SQLFreeStmt(Statement.Get(), SQL_RESET_PARAMS));
+    for (std::size_t I = 0; I < Values.size(); ++I) {
+        BoundValue& Target = Values[I];
+        Check(SQLBindParameter(Statement.Get(), SQLUSMALLINT(I + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, Target.SqlType,
+                               Target.Size, 0, Target.Buffer.get(), SQLLEN(Target.Capacity * sizeof(SQLWCHAR)),
+                               &Target.Indicator));
+    }
+}
+
+bool TOdbcStatement::Reserve(BoundValue& ATarget, std::size_t ALength) {
+    if (ATarget.Buffer && ALength <= ATarget.Capacity)
+        return false;
+    // Doubling keeps the moves, and the new bindings they cost, few over a series of values of varied lengths.
+    ATarget.Capacity = std::bit_ceil(std::max(ALength, MinBufferCharacters));
+    ATarget.Buffer = std::make_unique<SQLWCHAR[]>(ATarget.Capacity);
+    return true;
 }
 
 void TOdbcStatement::Describe() {

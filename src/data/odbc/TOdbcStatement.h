@@ -1,14 +1,13 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbStatement.h"
 #include "data/odbc/OdbcCall.h"
-
-#include <QByteArray>
 
 #include <deque>
 #include <memory>
 #include <vector>
 
+class ConnectionSocket;
 class TOdbcStatement;
 
 /// Which statement of a connection has a result with unread rows on the wire. Most drivers (FreeTDS without MARS
@@ -23,11 +22,14 @@ struct OdbcWireOwner {
     void TakeFor(TOdbcStatement* AStatement);
 };
 
-/// How the statements of one connection send parameters and name the driver in messages.
+/// What the statements of one connection share: how they send parameters, how messages name the driver, and the
+/// connection's socket.
 struct OdbcStatementSettings {
     QString DriverFile;
     /// ftWideMemo goes as nvarchar(max) (SQL_WVARCHAR of size 0) rather than ntext (SQL_WLONGVARCHAR).
     bool WideMemoAsMax = false;
+    /// Checked before every execution: a statement is never sent on a connection found lost.
+    std::shared_ptr<const ConnectionSocket> Socket;
 };
 
 /// A prepared ODBC statement and the rows of its last execution, read forward only.
@@ -50,13 +52,19 @@ public:
     void BufferRemainingRows();
 
 private:
-    /// A parameter's value as the driver reads it; owned here so that no caller's buffer is kept.
+    /// A parameter as bound: the buffer the driver reads its value from at each execution (owned here, so that no
+    /// caller's buffer is kept), and the type and size it was bound with. The buffer stays put while values fit it.
     struct BoundValue {
-        QByteArray Data;
+        std::unique_ptr<SQLWCHAR[]> Buffer;
+        std::size_t Capacity = 0; ///< characters
         SQLLEN Indicator = 0;
+        SQLSMALLINT SqlType = SQL_UNKNOWN_TYPE;
+        SQLULEN Size = 0;
     };
 
     void Bind(const QList<TDbBindValue>& AValues);
+    /// Makes room for ALength characters in the parameter's buffer; true when the buffer had to move.
+    static bool Reserve(BoundValue& ATarget, std::size_t ALength);
     void Describe();
     SQLRETURN Check(SQLRETURN AResult) const { return OdbcCall::Check(AResult, Statement, Settings.DriverFile); }
 

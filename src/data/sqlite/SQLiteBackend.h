@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbBackend.h"
 
 /// A new, closed SQLite back-end connection.
 std::unique_ptr<IDbBackend> CreateSQLiteBackend();

@@ -1,5 +1,6 @@
 #include "data/sqlite/SQLiteConnection.h"
 
+#include "data/DbBackends.h"
 #include "data/sqlite/SQLiteBackend.h"
 #include "data/sqlite/SQLiteStatement.h"
 

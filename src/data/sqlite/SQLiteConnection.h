@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbBackend.h"
 #include "data/sqlite/SQLiteApi.h"
 
 /// A connection to one SQLite database file ("Database" parameter; empty: a private in-memory database).

@@ -66,6 +66,10 @@ void SQLiteStatement::Execute(const QList<TDbBindValue>& AValues) {
     }
     Done = false;
     Step();
+    if (FirstColumn) {
+        // Taken once the first step holds the file's lock (and has rolled back any interrupted write of another).
+        ListedFile = SQLiteFileStamp::Of(Db, sqlite3_column_database_name(Stmt.get(), 0));
+    }
     Changes = sqlite3_stmt_readonly(Stmt.get()) ? 0 : sqlite3_changes64(Db);
     Classify();
 }
@@ -107,7 +111,7 @@ bool SQLiteStatement::FetchRow(const QList<TDbBoundField>& AFields, QVariant* AR
     for (qsizetype i = 0; i < AFields.size(); ++i) {
         const TDbBoundField& field = AFields[i];
         const int column = field.Column + FirstColumn;
-        if (field.Def.Deferred && Deferrable.value(field.Column)) {
+        if (field.Def.Deferred && FromKeyTable.value(field.Column)) {
             ARow[i] = sqlite3_column_type(Stmt.get(), column) == SQLITE_NULL
                           ? QVariant()
                           : QVariant::fromValue(TDbDeferred{sqlite3_column_int64(Stmt.get(), 0)});
@@ -131,49 +135,38 @@ void SQLiteStatement::ReleaseReadPages() {
     }
 }
 
-QVariant SQLiteStatement::ReadDeferred(const TDbBoundField& AField, const TDbDeferred& AValue) {
-    const int column = AField.Column + FirstColumn;
-    SQLiteApi::Statement& lookup = Lookups[column];
-    if (!lookup) {
-        const auto quoted = [](const char* AName) {
-            return u'"' + QString::fromUtf8(AName).replace(u'"', QStringLiteral("\"\"")) + u'"';
-        };
-        const QByteArray sql = QStringLiteral("select %1 from %2.%3 where rowid = ?")
-                                   .arg(quoted(sqlite3_column_origin_name(Stmt.get(), column)),
-                                        quoted(sqlite3_column_database_name(Stmt.get(), column)),
-                                        quoted(sqlite3_column_table_name(Stmt.get(), column)))
-                                   .toUtf8();
-        sqlite3_stmt* prepared = nullptr;
-        SQLiteApi::Check(Db, sqlite3_prepare_v2(Db, sql.constData(), int(sql.size()), &prepared, nullptr));
-        lookup.reset(prepared);
+QVariant SQLiteStatement::ReadDeferred(const QList<TDbBoundField>& AFields, const QVariant* AListed, int AIndex) {
+    const QString& name = AFields[AIndex].Def.Name;
+    CheckFileUnchanged(name);
+    auto lookup = Lookups.find(AIndex);
+    if (lookup == Lookups.end()) {
+        lookup = Lookups.try_emplace(AIndex, Db, Stmt.get(), FirstColumn, FromKeyTable, AFields, AIndex).first;
     }
-    sqlite3_stmt* statement = lookup.get();
-    SQLiteApi::Check(Db, sqlite3_bind_int64(statement, 1, AValue.RowKey));
-    const int rc = sqlite3_step(statement);
-    QVariant value;
-    if (rc == SQLITE_ROW) {
-        value = SQLiteValueReader::Read(statement, 0, AField.Def, nullptr);
-    }
-    // The code sqlite3_reset returns repeats the step's, which is reported below.
-    sqlite3_reset(statement);
-    SQLiteApi::Check(Db, rc, SQLITE_ROW, SQLITE_DONE);
-    if (rc == SQLITE_DONE) {
-        throw EDbError(QStringLiteral("Field '%1': its row is no longer in the database").arg(AField.Def.Name));
-    }
+    QVariant value = lookup->second.Read(AListed[AIndex].value<TDbDeferred>().RowKey, AListed);
+    // Checked again after the read: a write that began during it may have given some of its pages.
+    CheckFileUnchanged(name);
     return value;
+}
+
+// The engine keeps its pages and its lock while the file underneath is overwritten (a copy over it): its rowids may
+// then name other rows, and its pages may mix both files. Nothing is read again from a file that has changed.
+void SQLiteStatement::CheckFileUnchanged(const QString& AFieldName) const {
+    if (ListedFile && SQLiteFileStamp::Of(Db, sqlite3_column_database_name(Stmt.get(), 0)) != ListedFile) {
+        throw MakeRowChanged(AFieldName, QStringLiteral("the database file changed after the row set read it"));
+    }
 }
 
 void SQLiteStatement::Classify() {
     const int count = sqlite3_column_count(Stmt.get());
     ColumnInfos.reserve(count);
-    Deferrable.clear();
+    FromKeyTable.clear();
     const QByteArray keyTable = FirstColumn ? QByteArray(sqlite3_column_table_name(Stmt.get(), 0)) : QByteArray();
     const QByteArray keyDatabase = FirstColumn ? QByteArray(sqlite3_column_database_name(Stmt.get(), 0)) : QByteArray();
     for (int i = FirstColumn; i < count; ++i) {
         const char* table = sqlite3_column_table_name(Stmt.get(), i);
         const char* database = sqlite3_column_database_name(Stmt.get(), i);
-        Deferrable.append(FirstColumn && table && database && sqlite3_column_origin_name(Stmt.get(), i) &&
-                          keyTable == table && keyDatabase == database);
+        FromKeyTable.append(FirstColumn && table && database && sqlite3_column_origin_name(Stmt.get(), i) &&
+                            keyTable == table && keyDatabase == database);
         const QString name = QString::fromUtf8(sqlite3_column_name(Stmt.get(), i));
         const char* declared = sqlite3_column_decltype(Stmt.get(), i);
         const QString type = declared && *declared ? QString::fromUtf8(declared)

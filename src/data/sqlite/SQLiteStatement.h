@@ -1,9 +1,12 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbStatement.h"
 #include "data/sqlite/SQLiteApi.h"
+#include "data/sqlite/SQLiteFileStamp.h"
+#include "data/sqlite/SQLiteRowLookup.h"
 
 #include <map>
+#include <optional>
 
 /// A prepared SQLite statement and its result, read forward one row at a time. Execute already steps to the first
 /// row, so that errors of the statement surface there and columns without a declared type can be classified by the
@@ -14,7 +17,7 @@ public:
 
     /// A row-keyed statement for ASql, or null: ASql must be a plain SELECT (not DISTINCT) that the engine accepts
     /// with the rowid of its one table put first. That column is hidden; deferred fields read from the same table
-    /// give their row's rowid and are read again by it.
+    /// give their row's rowid and are read again by it, as long as neither the file nor the row has changed.
     static std::unique_ptr<SQLiteStatement> RowKeyed(sqlite3* ADb, const QString& ASql);
 
     void Execute(const QList<TDbBindValue>& AValues) override;
@@ -26,7 +29,8 @@ private:
     bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) override;
     bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) override;
     bool FetchRow(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena* AArena);
-    QVariant ReadDeferred(const TDbBoundField& AField, const TDbDeferred& AValue) override;
+    QVariant ReadDeferred(const QList<TDbBoundField>& AFields, const QVariant* AListed, int AIndex) override;
+    void CheckFileUnchanged(const QString& AFieldName) const;
     bool KeyIsRowid() const;
     void ReleaseReadPages();
 
@@ -47,8 +51,10 @@ private:
     bool Done = true;
     /// 1 when column 0 is the hidden rowid of a row-keyed statement; the result's columns start after it.
     int FirstColumn = 0;
-    /// By result column: whether a deferred field bound to it can be read again by rowid.
-    QList<bool> Deferrable;
-    /// By result column: the statement that reads its value again by rowid, prepared on first use.
-    std::map<int, SQLiteApi::Statement> Lookups;
+    /// By result column: whether it comes from the table of the hidden rowid, so that it can be read again by it.
+    QList<bool> FromKeyTable;
+    /// By bound field: the lookup that reads a deferred field again, made on first use.
+    std::map<int, SQLiteRowLookup> Lookups;
+    /// The file as it was when the rows began to be read; none for a database without a file.
+    std::optional<SQLiteFileStamp> ListedFile;
 };

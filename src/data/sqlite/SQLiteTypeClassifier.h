@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/TDbBackend.h"
+#include "data/IDbCursor.h"
 
 #include <functional>
 

@@ -1,5 +1,5 @@
 'use strict';
-// A private stand-in per case: python3 standin.py on port 0 of a fresh SQLite file, stopped by closing its
+// A private stand-in per case: python3 -m tds_standin on port 0 of a fresh SQLite file, stopped by closing its
 // control pipe. The same start-up contract as the C++ fixture: first line "port N", JSON lines on stdin.
 const { spawn } = require('node:child_process');
 const fs = require('node:fs');
@@ -7,16 +7,18 @@ const os = require('node:os');
 const path = require('node:path');
 const readline = require('node:readline');
 
-const SCRIPT = path.join(__dirname, '..', 'standin.py');
+// The folder that holds the tds_standin package.
+const TOOLS = path.join(__dirname, '..', '..');
 const START_TIMEOUT_MS = 20000;
 
 class StandIn {
   static async start(extraArgs = []) {
     const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'standin-conformance-'));
     const logFile = path.join(dir, 'standin.log');
-    const args = [SCRIPT, '--db', path.join(dir, 'kvora.sqlite'), '--port', '0', '--log', logFile,
+    const args = ['-m', 'tds_standin', '--db', path.join(dir, 'kvora.sqlite'), '--port', '0', '--log', logFile,
       '--control-stdin', '--parent-pid', String(process.pid), ...extraArgs];
-    const child = spawn('python3', args, { stdio: ['pipe', 'pipe', 'pipe'] });
+    const env = { ...process.env, PYTHONPATH: TOOLS };
+    const child = spawn('python3', args, { stdio: ['pipe', 'pipe', 'pipe'], env });
     const standIn = new StandIn(child, dir, logFile);
     await standIn.readStartLine();
     return standIn;

@@ -1,0 +1,24 @@
+#include "platform/FileModified.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace FileModified {
+
+// The runtime's stat keeps whole seconds only; the file system keeps 100-nanosecond steps.
+std::optional<std::chrono::nanoseconds> Time(const char* AUtf8Path) {
+    const int Length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, AUtf8Path, -1, nullptr, 0);
+    if (Length <= 0)
+        return std::nullopt;
+    std::wstring Path(size_t(Length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, AUtf8Path, -1, Path.data(), Length);
+    WIN32_FILE_ATTRIBUTE_DATA Attributes{};
+    if (!GetFileAttributesExW(Path.c_str(), GetFileExInfoStandard, &Attributes))
+        return std::nullopt;
+    const ULONGLONG Ticks =
+        (ULONGLONG(Attributes.ftLastWriteTime.dwHighDateTime) << 32) | Attributes.ftLastWriteTime.dwLowDateTime;
+    return std::chrono::nanoseconds(Ticks * 100);
+}
+
+} // namespace FileModified

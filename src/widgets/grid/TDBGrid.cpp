@@ -1,0 +1,447 @@
+#include "widgets/grid/TDBGrid.h"
+
+#include "data/TDbQuery.h"
+#include "widgets/grid/TDBGridDelegate.h"
+#include "widgets/grid/TDBGridIndicator.h"
+#include "widgets/grid/TDBGridTitles.h"
+
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QWheelEvent>
+#include <QtMath>
+
+#include <climits>
+
+namespace {
+
+constexpr Qt::KeyboardModifiers KeyModifiers = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+constexpr int WheelNotch = 120;
+
+} // namespace
+
+TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel(this)) {
+    setVerticalHeader(new TDBGridIndicator(*this));
+    setHorizontalHeader(new TDBGridTitles(this));
+    setItemDelegate(new TDBGridDelegate(*this));
+    setModel(Model);
+    connect(Model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { WidthsPending = true; });
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setShowGrid(true);
+    setWordWrap(false);
+    setFocusPolicy(Qt::StrongFocus);
+
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setFixedWidth(fontMetrics().height() + 10);
+}
+
+TDBGrid::~TDBGrid() = default;
+
+void TDBGrid::SetDataSet(TDbQuery* AQuery) {
+    if (TDbQuery* previous = Model->DataSet()) {
+        disconnect(previous, nullptr, this, nullptr);
+    }
+    // The model reloads first: the grid's own reactions below read its rows.
+    Model->SetDataSet(AQuery);
+    if (AQuery) {
+        connect(AQuery, &TDbQuery::Opened, this, &TDBGrid::ListChanged);
+        connect(AQuery, &TDbQuery::Closed, this, &TDBGrid::ListChanged);
+        connect(AQuery, &TDbQuery::CurrentRowChanged, this, &TDBGrid::FollowCurrentRow);
+    }
+    Marks.SetDataSet(AQuery);
+    ListChanged();
+}
+
+TDbQuery* TDBGrid::DataSet() const {
+    return Model->DataSet();
+}
+
+bool TDBGrid::ListOpen() const {
+    const TDbQuery* query = Model->DataSet();
+    return query && query->Active();
+}
+
+bool TDBGrid::CurrentRowSelected() const {
+    return ListOpen() && Marks.Contains(DataSet()->GetBookmark());
+}
+
+void TDBGrid::SetCurrentRowSelected(bool ASelected) {
+    if (!ListOpen() || DataSet()->IsEmpty()) {
+        return;
+    }
+    if (ASelected) {
+        Marks.Insert(DataSet()->GetBookmark());
+    } else {
+        Marks.Remove(DataSet()->GetBookmark());
+    }
+    Repaint();
+}
+
+int TDBGrid::CurrentRow() const {
+    return ListOpen() ? DataSet()->RecNo() : -1;
+}
+
+bool TDBGrid::RowMarked(int ARow) const {
+    return ListOpen() && Marks.Count() > 0 && ARow >= 0 && ARow < DataSet()->FetchedRowCount() &&
+           Marks.Contains(DataSet()->BookmarkAt(ARow));
+}
+
+bool TDBGrid::RowHighlighted(int ARow) const {
+    return RowMarked(ARow) || (hasFocus() && ARow == CurrentRow());
+}
+
+void TDBGrid::ListChanged() {
+    Marks.Clear();
+    Anchor = TDbBookmark();
+    RangeActive = false;
+    if (WidthsPending) {
+        AdjustColumnWidths();
+    }
+    // A new list is laid out now, before anything paints it: left to the view's own timer, the layout would come
+    // after the first paint and paint the grid a second time.
+    if (ListOpen() && isVisible()) {
+        executeDelayedItemsLayout();
+    }
+    FollowCurrentRow(CurrentRow());
+}
+
+void TDBGrid::AdjustColumnWidths() {
+    WidthsPending = false;
+    // Display widths count characters as wide as a digit; the cell's own text margins and the grid line come on top.
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    // The titles are measured once per font: the next filter run usually lists the same columns.
+    if (horizontalHeader()->font() != TitleFont) {
+        TitleFont = horizontalHeader()->font();
+        TitleWidths.clear();
+    }
+    const QFontMetrics titleMetrics(TitleFont);
+    // Digits all have the same advance: a row of them is measured by multiplying, not by laying out a long text.
+    const qreal digit = QFontMetricsF(font()).horizontalAdvance(QLatin1Char('0'));
+    // The view hears of each resized column only to lay out and repaint them from a timer, after the grid has been
+    // painted once already; it is laid out with the new widths in one go instead (the caller's layout).
+    const QSignalBlocker quiet(horizontalHeader());
+    for (int column = 0; column < Model->columnCount(); ++column) {
+        const QString title = Model->headerData(column, Qt::Horizontal).toString();
+        const int digits = qCeil(digit * Model->DisplayWidth(column));
+        auto titleWidth = TitleWidths.constFind(title);
+        if (titleWidth == TitleWidths.cend()) {
+            titleWidth = TitleWidths.insert(title, titleMetrics.horizontalAdvance(title));
+        }
+        const int width = qMax(digits, *titleWidth) + padding;
+        setColumnWidth(column, width);
+    }
+}
+
+// Every filter run closes the list and opens it again at once. Laying the empty grid out in between would hide the
+// scroll bars and move the headers only to show and move them back, and each of those repaints the grid's
+// surroundings: while the list is closed, the layout waits for the event loop, and an opening made meanwhile makes
+// it unnecessary.
+void TDBGrid::updateGeometries() {
+    if (ListOpen()) {
+        // The columns get their widths before the first layout of a new list, not after it: laying out with the
+        // default widths first would change the scroll range twice.
+        if (WidthsPending && horizontalHeader()->count() == Model->columnCount()) {
+            AdjustColumnWidths();
+        }
+        QTableView::updateGeometries();
+        return;
+    }
+    // The next list starts from the top left, as it would after the empty grid had been laid out.
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    if (!ClosedLayoutPending) {
+        ClosedLayoutPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                ClosedLayoutPending = false;
+                if (!ListOpen()) {
+                    QTableView::updateGeometries();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// Whole-row selection does not show the current column, so nothing scrolls sideways on its account: only the
+// operator moves the view horizontally. The horizontal bar is quiet while the row is brought into view, so the view
+// never moves there and back.
+void TDBGrid::scrollTo(const QModelIndex& AIndex, ScrollHint AHint) {
+    QScrollBar* bar = horizontalScrollBar();
+    const int position = bar->value();
+    const QSignalBlocker quiet(bar);
+    QTableView::scrollTo(AIndex, AHint);
+    bar->setValue(position);
+}
+
+void TDBGrid::FollowCurrentRow(int ARow) {
+    Model->SyncRows();
+    Following = true;
+    if (ARow >= 0 && ARow < Model->rowCount()) {
+        const QModelIndex index = Model->index(ARow, qMax(currentIndex().column(), 0));
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        scrollTo(index);
+    } else {
+        selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    }
+    Following = false;
+    Repaint();
+}
+
+void TDBGrid::currentChanged(const QModelIndex& ACurrent, const QModelIndex& APrevious) {
+    QTableView::currentChanged(ACurrent, APrevious);
+    if (!Following && ACurrent.isValid() && ListOpen() && ACurrent.row() != DataSet()->RecNo()) {
+        DataSet()->MoveTo(ACurrent.row());
+    }
+    Repaint();
+}
+
+void TDBGrid::Repaint() {
+    viewport()->update();
+    verticalHeader()->viewport()->update();
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* AEvent) {
+    QTableView::focusInEvent(AEvent);
+    Repaint();
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* AEvent) {
+    QTableView::focusOutEvent(AEvent);
+    Repaint();
+}
+
+void TDBGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers AModifiers) {
+    setFocus(Qt::MouseFocusReason);
+    if (!ListOpen() || ARow < 0 || ARow >= Model->rowCount()) {
+        return;
+    }
+    MoveTo(ARow);
+    if (AButton == Qt::LeftButton) {
+        RangeActive = false;
+        const TDbBookmark pressed = DataSet()->GetBookmark();
+        if (AModifiers & Qt::ControlModifier) {
+            Marks.Toggle(pressed);
+        } else {
+            Marks.Clear();
+            Marks.Insert(pressed);
+        }
+    }
+    Repaint();
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* AEvent) {
+    // Presses outside the cells (below the last row, for instance) touch neither marks nor the current row.
+    const QModelIndex index = indexAt(AEvent->position().toPoint());
+    if (index.isValid()) {
+        PressRow(index.row(), AEvent->button(), AEvent->modifiers());
+    }
+    AEvent->accept();
+}
+
+// The second press of a double click does nothing; dragging does not mark or move.
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGrid::wheelEvent(QWheelEvent* AEvent) {
+    AEvent->accept();
+    if (!ListOpen()) {
+        return;
+    }
+    WheelRemainder += AEvent->angleDelta().y();
+    for (; WheelRemainder >= WheelNotch; WheelRemainder -= WheelNotch) {
+        Step(-1);
+    }
+    for (; WheelRemainder <= -WheelNotch; WheelRemainder += WheelNotch) {
+        Step(1);
+    }
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* AEvent) {
+    const Qt::KeyboardModifiers modifiers = AEvent->modifiers() & KeyModifiers;
+    int key = AEvent->key();
+    if (OnKeyDown) {
+        OnKeyDown(*this, key, modifiers);
+        if (key == 0) {
+            AEvent->accept();
+            return;
+        }
+    }
+    if (ListOpen() && HandleKey(key, modifiers)) {
+        AEvent->accept();
+    } else {
+        AEvent->ignore();
+    }
+}
+
+bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
+    const bool ctrl = AModifiers & Qt::ControlModifier;
+    const bool shift = AModifiers & Qt::ShiftModifier;
+    const bool alt = AModifiers & Qt::AltModifier;
+    switch (AKey) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int direction = AKey == Qt::Key_Up ? -1 : 1;
+        if (ctrl) {
+            ClearMarks();
+            MoveTo(direction < 0 ? TopVisibleRow() : BottomVisibleRow());
+        } else if (shift) {
+            StepRange(direction);
+        } else if (alt) {
+            ClearMarks();
+            Step(direction);
+        } else {
+            break; // without a modifier, the key hook's
+        }
+        return true;
+    }
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const bool up = AKey == Qt::Key_PageUp;
+        ClearMarks();
+        if (ctrl) {
+            MoveTo(up ? TopVisibleRow() : BottomVisibleRow());
+        } else {
+            MoveTo(qMax(0, CurrentRow() + (up ? -PageRows() : PageRows())));
+        }
+        return true;
+    }
+    case Qt::Key_Home:
+        ClearMarks();
+        MoveTo(0);
+        return true;
+    case Qt::Key_End:
+        ClearMarks();
+        MoveTo(INT_MAX);
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (ctrl) {
+            // Only the current column moves, which whole-row highlighting does not show.
+            const int column = AKey == Qt::Key_Left ? 0 : Model->columnCount() - 1;
+            const QModelIndex index = Model->index(qMax(CurrentRow(), 0), column);
+            if (index.isValid()) {
+                selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            }
+        } else {
+            ClearMarks();
+            Step(AKey == Qt::Key_Left ? -1 : 1);
+        }
+        return true;
+    case Qt::Key_Escape:
+        ClearMarks();
+        return true;
+    case Qt::Key_A:
+        if (AModifiers != Qt::ControlModifier) {
+            return false;
+        }
+        MarkAll();
+        return true;
+    default:
+        break;
+    }
+    return false;
+}
+
+void TDBGrid::ClearMarks() {
+    Marks.Clear();
+    RangeActive = false;
+    Repaint();
+}
+
+// Ctrl+A: every row of the list, fetching what is not fetched yet; the current row stays. A failure while fetching
+// leaves the marks as they were.
+void TDBGrid::MarkAll() {
+    TDbQuery& query = *DataSet();
+    // A read error met on the way comes back from the next fetch, and travels on from there.
+    while (!query.AllRowsFetched() && query.FetchMore(INT_MAX) > 0) {
+    }
+    std::vector<TDbBookmark> rows;
+    rows.reserve(std::size_t(query.FetchedRowCount()));
+    for (int row = 0; row < query.FetchedRowCount(); ++row) {
+        rows.push_back(query.BookmarkAt(row));
+    }
+    Marks.Assign(std::move(rows));
+    RangeActive = false;
+    Repaint();
+}
+
+void TDBGrid::Step(int ADirection) {
+    if (ADirection < 0) {
+        DataSet()->Prior();
+    } else {
+        DataSet()->Next();
+    }
+}
+
+// Shift+Up / Shift+Down: a range grows from the anchor, and a step back toward the anchor unmarks the row left.
+void TDBGrid::StepRange(int ADirection) {
+    TDbQuery& query = *DataSet();
+    if (query.IsEmpty()) {
+        return;
+    }
+    const TDbBookmark current = query.GetBookmark();
+    if (!RangeActive) {
+        Anchor = current;
+        Marks.Insert(current);
+        RangeActive = true;
+        Step(ADirection);
+        Marks.Insert(query.GetBookmark());
+    } else {
+        const int order = query.CompareBookmarks(current, Anchor);
+        const bool towardAnchor = (ADirection < 0 && order > 0) || (ADirection > 0 && order < 0);
+        if (towardAnchor) {
+            Marks.Remove(current);
+            Step(ADirection);
+        } else {
+            Step(ADirection);
+            Marks.Insert(query.GetBookmark());
+        }
+    }
+    Repaint();
+}
+
+void TDBGrid::MoveTo(int ARow) {
+    if (ARow >= 0) {
+        DataSet()->MoveTo(ARow);
+    }
+}
+
+int TDBGrid::TopVisibleRow() const {
+    return qMax(rowAt(0), 0);
+}
+
+int TDBGrid::BottomVisibleRow() const {
+    const int top = TopVisibleRow();
+    int bottom = rowAt(viewport()->height() - 1);
+    if (bottom < 0) {
+        return Model->rowCount() - 1;
+    }
+    // The last fully shown row.
+    if (bottom > top && rowViewportPosition(bottom) + rowHeight(bottom) > viewport()->height()) {
+        --bottom;
+    }
+    return bottom;
+}
+
+int TDBGrid::PageRows() const {
+    return qMax(1, viewport()->height() / verticalHeader()->defaultSectionSize());
+}

@@ -1,0 +1,69 @@
+#include "widgets/grid/TDBGridIndicator.h"
+
+#include "widgets/grid/TDBGrid.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+TDBGridIndicator::TDBGridIndicator(TDBGrid& AGrid) : QHeaderView(Qt::Vertical, &AGrid), Grid(AGrid) {
+    setSectionResizeMode(QHeaderView::Fixed);
+    setSectionsClickable(false);
+    setHighlightSections(false);
+}
+
+QSize TDBGridIndicator::sizeHint() const {
+    return {width(), length()};
+}
+
+void TDBGridIndicator::paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const {
+    QHeaderView::paintSection(APainter, ARect, ALogicalIndex);
+    const bool current = ALogicalIndex == Grid.CurrentRow();
+    const bool marked = Grid.RowMarked(ALogicalIndex);
+    if (!current && !marked) {
+        return;
+    }
+    APainter->save();
+    // The painter can arrive with a clip that hides everything drawn here; keep to this section instead.
+    APainter->setClipRect(ARect);
+    APainter->setRenderHint(QPainter::Antialiasing);
+    APainter->setPen(Qt::NoPen);
+    APainter->setBrush(palette().color(QPalette::WindowText));
+    const QPointF centre = QRectF(ARect).center();
+    const qreal size = qMin(ARect.width() / 2.5, ARect.height() / 3.0);
+    if (current) {
+        QPainterPath arrow;
+        const qreal left = marked ? ARect.left() + 3 : centre.x() - size / 2;
+        arrow.moveTo(left, centre.y() - size);
+        arrow.lineTo(left + size, centre.y());
+        arrow.lineTo(left, centre.y() + size);
+        arrow.closeSubpath();
+        APainter->drawPath(arrow);
+    }
+    if (marked) {
+        const qreal x = current ? ARect.right() - 3 - size / 2 : centre.x();
+        APainter->drawEllipse(QPointF(x, centre.y()), size / 2, size / 2);
+    }
+    APainter->restore();
+}
+
+void TDBGridIndicator::mousePressEvent(QMouseEvent* AEvent) {
+    const int row = logicalIndexAt(AEvent->position().toPoint());
+    if (row >= 0) {
+        Grid.PressRow(row, AEvent->button(), AEvent->modifiers());
+    }
+    AEvent->accept();
+}
+
+// The second press of a double click, and dragging over the indicators, do nothing.
+void TDBGridIndicator::mouseDoubleClickEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGridIndicator::mouseMoveEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}
+
+void TDBGridIndicator::mouseReleaseEvent(QMouseEvent* AEvent) {
+    AEvent->accept();
+}

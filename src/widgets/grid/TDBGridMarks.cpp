@@ -1,0 +1,149 @@
+#include "widgets/grid/TDBGridMarks.h"
+
+#include "data/TDbQuery.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+/// A block that grows beyond this is split in two halves.
+constexpr std::size_t MaxBlockLength = 512;
+
+} // namespace
+
+void TDBGridMarks::SetDataSet(const TDbQuery* AQuery) {
+    Query = AQuery;
+    Clear();
+}
+
+void TDBGridMarks::Clear() {
+    Blocks.clear();
+    Total = 0;
+    CursorBlock = 0;
+    CursorStart = 0;
+}
+
+int TDBGridMarks::Compare(const TDbBookmark& A, const TDbBookmark& B) const {
+    return Query->CompareBookmarks(A, B);
+}
+
+const TDbBookmark& TDBGridMarks::At(int AIndex) const {
+    if (AIndex < 0 || AIndex >= Total) {
+        throw std::out_of_range("marked-row index out of range");
+    }
+    if (CursorBlock >= Blocks.size() || AIndex < CursorStart) {
+        CursorBlock = 0;
+        CursorStart = 0;
+    }
+    while (AIndex >= CursorStart + int(Blocks[CursorBlock].size())) {
+        CursorStart += int(Blocks[CursorBlock].size());
+        ++CursorBlock;
+    }
+    return Blocks[CursorBlock][std::size_t(AIndex - CursorStart)];
+}
+
+TDBGridMarks::Place TDBGridMarks::Find(const TDbBookmark& ABookmark) const {
+    Place place;
+    if (!Query || Blocks.empty()) {
+        return place;
+    }
+    // The first block whose last entry is not before the bookmark; past the end, the last block's end.
+    std::size_t low = 0;
+    std::size_t high = Blocks.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (Compare(Blocks[middle].back(), ABookmark) < 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    if (low == Blocks.size()) {
+        place.BlockIndex = Blocks.size() - 1;
+        place.Offset = Blocks.back().size();
+        return place;
+    }
+    const Block& block = Blocks[low];
+    std::size_t first = 0;
+    std::size_t last = block.size();
+    while (first < last) {
+        const std::size_t middle = (first + last) / 2;
+        if (Compare(block[middle], ABookmark) < 0) {
+            first = middle + 1;
+        } else {
+            last = middle;
+        }
+    }
+    place.BlockIndex = low;
+    place.Offset = first;
+    place.Found = first < block.size() && Compare(block[first], ABookmark) == 0;
+    return place;
+}
+
+void TDBGridMarks::InsertAt(const Place& APlace, const TDbBookmark& ABookmark) {
+    if (Blocks.empty()) {
+        Blocks.emplace_back();
+    }
+    Block& block = Blocks[APlace.BlockIndex];
+    block.insert(block.begin() + std::ptrdiff_t(APlace.Offset), ABookmark);
+    if (block.size() > MaxBlockLength) {
+        const auto half = block.begin() + std::ptrdiff_t(block.size() / 2);
+        Block upper(std::make_move_iterator(half), std::make_move_iterator(block.end()));
+        block.erase(half, block.end());
+        Blocks.insert(Blocks.begin() + std::ptrdiff_t(APlace.BlockIndex) + 1, std::move(upper));
+    }
+    ++Total;
+    CursorBlock = 0;
+    CursorStart = 0;
+}
+
+void TDBGridMarks::RemoveAt(const Place& APlace) {
+    Block& block = Blocks[APlace.BlockIndex];
+    block.erase(block.begin() + std::ptrdiff_t(APlace.Offset));
+    if (block.empty()) {
+        Blocks.erase(Blocks.begin() + std::ptrdiff_t(APlace.BlockIndex));
+    }
+    --Total;
+    CursorBlock = 0;
+    CursorStart = 0;
+}
+
+bool TDBGridMarks::Contains(const TDbBookmark& ABookmark) const {
+    return Find(ABookmark).Found;
+}
+
+void TDBGridMarks::Insert(const TDbBookmark& ABookmark) {
+    const Place place = Find(ABookmark);
+    if (!place.Found && !ABookmark.IsEmpty()) {
+        InsertAt(place, ABookmark);
+    }
+}
+
+void TDBGridMarks::Remove(const TDbBookmark& ABookmark) {
+    const Place place = Find(ABookmark);
+    if (place.Found) {
+        RemoveAt(place);
+    }
+}
+
+void TDBGridMarks::Toggle(const TDbBookmark& ABookmark) {
+    const Place place = Find(ABookmark);
+    if (place.Found) {
+        RemoveAt(place);
+    } else if (!ABookmark.IsEmpty()) {
+        InsertAt(place, ABookmark);
+    }
+}
+
+void TDBGridMarks::Assign(std::vector<TDbBookmark> ASorted) {
+    Clear();
+    // Half-full blocks leave room for the marks made and removed afterwards.
+    const std::size_t length = MaxBlockLength / 2;
+    for (std::size_t first = 0; first < ASorted.size(); first += length) {
+        const auto begin = ASorted.begin() + std::ptrdiff_t(first);
+        const auto end = ASorted.begin() + std::ptrdiff_t(std::min(first + length, ASorted.size()));
+        Blocks.emplace_back(std::make_move_iterator(begin), std::make_move_iterator(end));
+    }
+    Total = int(ASorted.size());
+}

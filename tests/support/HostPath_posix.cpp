@@ -1,0 +1,5 @@
+#include "HostPath.h"
+
+QString HostPath(const QString& APath) {
+    return APath;
+}

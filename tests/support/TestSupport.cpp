@@ -1,1 +1,0 @@
-// Anchor of the test-support library; fixture builders live in their own files beside it.

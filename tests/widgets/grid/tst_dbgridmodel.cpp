@@ -1,0 +1,111 @@
+#include "widgets/grid/TDBGridModel.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QTest>
+
+/// Cell texts of the document grid: the formats a locale gives are read once and applied by hand where that gives
+/// the locale's very text; these cases compare them with the locale's own formatting.
+class TestDBGridModel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void timestampsAsTheLocaleWritesThem_data();
+    void timestampsAsTheLocaleWritesThem();
+    void numbersAndText_data();
+    void numbersAndText();
+    void switchingLocalesUsesEachOnesFormats();
+};
+
+namespace {
+
+TDbFieldDef Def(TDbFieldKind AKind) {
+    TDbFieldDef def;
+    def.Name = QStringLiteral("CAMPO");
+    def.Kind = AKind;
+    return def;
+}
+
+/// The regional short date, a blank and the regional long time without its time zone; the date alone at midnight.
+QString Expected(const QLocale& ALocale, const QDateTime& AMoment) {
+    const QString date = ALocale.toString(AMoment.date(), QLocale::ShortFormat);
+    if (AMoment.time() == QTime(0, 0)) {
+        return date;
+    }
+    QString format;
+    bool quoted = false;
+    for (const QChar c : ALocale.timeFormat(QLocale::LongFormat)) {
+        quoted = c == QLatin1Char('\'') ? !quoted : quoted;
+        if (quoted || c != QLatin1Char('t')) {
+            format.append(c);
+        }
+    }
+    return date + QLatin1Char(' ') + ALocale.toString(AMoment.time(), format.trimmed());
+}
+
+const QList<QDateTime> Moments = {
+    QDateTime(QDate(2024, 3, 1), QTime(8, 0, 23), Qt::UTC),
+    QDateTime(QDate(2016, 4, 30), QTime(23, 59, 59), Qt::UTC),
+    QDateTime(QDate(2016, 4, 30), QTime(0, 0), Qt::UTC),
+    QDateTime(QDate(2005, 11, 9), QTime(12, 5, 7), Qt::UTC),
+    QDateTime(QDate(999, 1, 2), QTime(1, 2, 3, 456), Qt::UTC),
+    QDateTime(QDate(-44, 3, 15), QTime(10, 0), Qt::UTC),
+};
+
+} // namespace
+
+void TestDBGridModel::timestampsAsTheLocaleWritesThem_data() {
+    QTest::addColumn<QString>("locale");
+    for (const char* name : {"pt_BR", "en_US", "de_DE", "ja_JP", "ar_EG", "fa_IR", "fr_CA", "hi_IN"}) {
+        QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    QTest::newRow("system") << QString();
+}
+
+void TestDBGridModel::timestampsAsTheLocaleWritesThem() {
+    QFETCH(QString, locale);
+    const QLocale loc = locale.isEmpty() ? QLocale::system() : QLocale(locale);
+    for (const QDateTime& moment : Moments) {
+        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::SQLTimeStamp), moment, loc), Expected(loc, moment));
+    }
+    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::SQLTimeStamp), QVariant(), loc), QString());
+}
+
+void TestDBGridModel::numbersAndText_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("integer") << int(TDbFieldKind::Integer) << QVariant(4711) << "4711";
+    QTest::newRow("zero") << int(TDbFieldKind::Integer) << QVariant(0) << "0";
+    QTest::newRow("negative") << int(TDbFieldKind::Integer) << QVariant(-2147483647 - 1) << "-2147483648";
+    QTest::newRow("large integer") << int(TDbFieldKind::LargeInt) << QVariant(qint64(-9007199254740993))
+                                   << "-9007199254740993";
+    QTest::newRow("decimal") << int(TDbFieldKind::BCD) << QVariant(498.3) << "498,3";
+    QTest::newRow("whole decimal") << int(TDbFieldKind::BCD) << QVariant(397.0) << "397";
+    QTest::newRow("text") << int(TDbFieldKind::String) << QVariant(QStringLiteral("Autorizado")) << "Autorizado";
+    QTest::newRow("null text") << int(TDbFieldKind::String) << QVariant() << "";
+    QTest::newRow("blob") << int(TDbFieldKind::Blob) << QVariant(QByteArray("<x/>")) << "(BLOB)";
+    QTest::newRow("null blob") << int(TDbFieldKind::Blob) << QVariant() << "(Blob)";
+}
+
+void TestDBGridModel::numbersAndText() {
+    QFETCH(int, kind);
+    QFETCH(QVariant, value);
+    QFETCH(QString, text);
+    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind(kind)), value, QLocale(QStringLiteral("pt_BR"))), text);
+}
+
+void TestDBGridModel::switchingLocalesUsesEachOnesFormats() {
+    const QDateTime moment(QDate(2024, 3, 1), QTime(8, 0, 23), Qt::UTC);
+    const TDbFieldDef def = Def(TDbFieldKind::SQLTimeStamp);
+    QCOMPARE(TDBGridModel::CellText(def, moment, QLocale(QStringLiteral("pt_BR"))),
+             QStringLiteral("01/03/2024 08:00:23"));
+    QCOMPARE(TDBGridModel::CellText(def, moment, QLocale(QStringLiteral("en_US"))),
+             Expected(QLocale(QStringLiteral("en_US")), moment));
+    QCOMPARE(TDBGridModel::CellText(def, moment, QLocale(QStringLiteral("pt_BR"))),
+             QStringLiteral("01/03/2024 08:00:23"));
+    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::BCD), 1.5, QLocale(QStringLiteral("en_US"))),
+             QStringLiteral("1.5"));
+}
+
+QTEST_GUILESS_MAIN(TestDBGridModel)
+#include "tst_dbgridmodel.moc"
