@@ -1,5 +1,6 @@
 // The MSSQL back end's ODBC mechanics against the real driver manager with the SQLite3 ODBC driver.
 #include "HostPath.h"
+#include "PerPlatform.h"
 
 #include "data/TDbErrors.h"
 #include "data/odbc/TOdbcBackend.h"
@@ -115,10 +116,8 @@ void tst_OdbcBackend::narrowTextKeepsOnlyCodePage_data() {
                                 << "Ação São João";
     QTest::newRow("code page punctuation") << "€ “x” – …"
                                            << "€ “x” – …";
-    QTest::newRow("Greek letter") << "Ωmega"
-                                  << "?mega";
-    QTest::newRow("outside the BMP") << "a😀b"
-                                     << "a?b";
+    QTest::newRow("Greek letter") << "Ωmega" << PerPlatform(QStringLiteral("?mega"), QStringLiteral("Omega"));
+    QTest::newRow("outside the BMP") << "a😀b" << PerPlatform(QStringLiteral("a?b"), QStringLiteral("a??b"));
 }
 
 void tst_OdbcBackend::narrowTextKeepsOnlyCodePage() {
