@@ -20,7 +20,7 @@ log() { echo "[build-windows] $*"; }
 install_packages() {
   local packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 dpkg-dev qt6-base-dev
     qt6-base-dev-tools qt6-translations-l10n libsqlite3-dev cmake ninja-build tcl zip xvfb xauth openbox
-    imagemagick xdotool file) missing=() package
+    imagemagick xdotool file fonts-dejavu-core) missing=() package
   for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
   done

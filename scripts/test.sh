@@ -22,9 +22,7 @@ if [[ "${1:-}" == "--windows" ]]; then
   wineserver --persistent
   trap 'wineserver --kill' EXIT
   wine cmd /c exit >/dev/null 2>&1 </dev/null
-  # Programs that do not pass under Wine yet, each with its reason, are listed in tests/windows-pending.txt.
-  pending=$(sed -e 's/#.*//' -e '/^ *$/d' "$root/tests/windows-pending.txt" | awk '{print "^" $1 "$"}' | paste -sd'|')
-  ctest --test-dir "$build_dir" --output-on-failure -j1 ${pending:+-E "$pending"}
+  ctest --test-dir "$build_dir" --output-on-failure -j1
   bash "$root/scripts/smoke-windows.sh"
   exit
 fi

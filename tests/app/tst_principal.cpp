@@ -5,6 +5,7 @@
 #include "widgets/TDatePicker.h"
 
 #include "ModalAnswers.h"
+#include "PerPlatform.h"
 #include "platform/TClock.h"
 
 #include <QAction>
@@ -138,9 +139,12 @@ void tst_Principal::filterControls() {
         QCOMPARE(widget->size(), size);
     }
     QCOMPARE(captionOf(widget), caption);
+#ifndef Q_OS_WIN
+    // Under Wine the offscreen platform measures with the build machine's faces, not with Windows' Tahoma.
     if (qobject_cast<QCheckBox*>(widget)) { // the whole caption shows in the fixed size
         QVERIFY(CaptionFits(*qobject_cast<QCheckBox*>(widget)));
     }
+#endif
     if (qobject_cast<QPushButton*>(widget)) {
         QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
     }
@@ -237,7 +241,8 @@ QDialog* tst_Principal::runFileChooser(ModalAnswers& modals) {
             QCOMPARE(chooser.defaultSuffix(), QStringLiteral("sqlite"));
             QCOMPARE(chooser.acceptMode(), QFileDialog::AcceptOpen);
             QCOMPARE(chooser.fileMode(), QFileDialog::ExistingFile);
-            QVERIFY(chooser.testOption(QFileDialog::DontUseNativeDialog));
+            // The toolkit's own dialog, except on Windows, whose own dialog operators know.
+            QCOMPARE(chooser.testOption(QFileDialog::DontUseNativeDialog), PerPlatform(true, false));
         }();
         return int(QDialog::Rejected);
     });
@@ -259,7 +264,7 @@ void tst_Principal::fileChooserConfirmed() {
     QTest::mouseClick(Form->btnBuscarArquivoDadosDFe, Qt::LeftButton);
     QVERIFY(modals.allAnswered());
     QCOMPARE(modals.shown().size(), 2);
-    QCOMPARE(Form->edtArquivosDadosDFe->text(), file);
+    QCOMPARE(Form->edtArquivosDadosDFe->text(), QDir::toNativeSeparators(file));
     QCOMPARE(QDir::currentPath(), currentBefore);
 }
 
@@ -308,7 +313,7 @@ void tst_Principal::fileChooserFolder() {
         return chooser.result();
     });
     click();
-    QCOMPARE(Form->edtArquivosDadosDFe->text(), emA);
+    QCOMPARE(Form->edtArquivosDadosDFe->text(), QDir::toNativeSeparators(emA));
     Form->edtArquivosDadosDFe->setText(dir.filePath(QStringLiteral("sumiu/x.sqlite")));
     modals.handle(noteFolder); // the path's folder is gone: where it was last confirmed
     click();

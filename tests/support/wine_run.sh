@@ -11,6 +11,11 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   wineboot --init >/dev/null 2>&1
   wineserver --wait
 fi
+# Wine keeps the build machine's QT_ variables from Windows programs; given with WINE in front, they reach them.
+# The offscreen platform finds no fonts on Windows: it is given the build machine's.
+if [[ -n "${QT_QPA_PLATFORM:-}" ]]; then
+  export WINEQT_QPA_PLATFORM=$QT_QPA_PLATFORM WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\dejavu'
+fi
 log=$(mktemp --suffix=.txt)
 trap 'rm -f "$log"' EXIT
 status=0

@@ -193,6 +193,9 @@ void TstDBGridCells::destaqueEIndicador() {
 
 // The pointer moved over the titles, as the operator moves it: the title under it is drawn lit, the others not.
 void TstDBGridCells::tituloSobOPonteiroAceso() {
+#ifdef Q_OS_WIN
+    QSKIP("under Wine's offscreen platform the base style is the classic one, which lights no title");
+#endif
     Teste->Abrir(Teste->CriarArquivo(5));
     QHeaderView* titulos = Grade->horizontalHeader();
     const auto pontoEm = [&](int AColuna) {
