@@ -20,7 +20,7 @@ if [[ "${1:-}" == "--windows" ]]; then
   # One Wine server for the whole run instead of one per program, with its background services started here: started
   # by the first test, they would keep its output open and CTest would wait for them until the time limit.
   wineserver --persistent
-  trap 'wineserver --kill' EXIT
+  trap 'wineserver --kill 2>/dev/null || true' EXIT
   wine cmd /c exit >/dev/null 2>&1 </dev/null
   ctest --test-dir "$build_dir" --output-on-failure -j1
   bash "$root/scripts/smoke-windows.sh"
