@@ -13,6 +13,7 @@ public:
 
     /// "127.0.0.1,PORT", as FreeTDS takes it in the Server keyword.
     QString server() const;
+    quint16 port() const { return Port; }
 
 private:
     qintptr Socket = -1;

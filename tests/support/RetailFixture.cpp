@@ -1,5 +1,7 @@
 #include "RetailFixture.h"
 
+#include "MuteServer.h"
+
 #include "data/TDbErrors.h"
 
 #include <QStringList>
@@ -79,6 +81,12 @@ void RetailFixture::InserirReducaoZ(const QString& ACaixa, const QString& AQuali
     Servidor->exec(QStringLiteral("insert into MJOURSCAISSEOLE (MBJ_CAISSE, MBJ_QUALIFIANTOLE, MBJ_NUMZCAISSE, "
                                   "MBJ_BLOCNOTE) values (@P1, @P2, @P3, @P4)"),
                    {ACaixa, AQualificante, ANumero, AXML});
+}
+
+quint16 RetailFixture::PortaSemServidor() {
+    // Listened on and released at once: nothing listens there afterwards, and the system will not hand it out again
+    // soon.
+    return MuteServer().port();
 }
 
 void RetailFixture::VerificarTextoDaSentenca(const QString& APadrao, const QString& ATexto,

@@ -8,27 +8,6 @@
 #include <stdexcept>
 #include <vector>
 
-quint16 RetailFixture::PortaSemServidor() {
-    // Bound and released at once: nothing listens there afterwards, and the system will not hand it out again soon.
-    WSADATA Dados;
-    if (WSAStartup(MAKEWORD(2, 2), &Dados) != 0)
-        throw std::runtime_error("no sockets");
-    const SOCKET Socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in Endereco{};
-    Endereco.sin_family = AF_INET;
-    Endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int Tamanho = sizeof Endereco;
-    const bool Ligado = Socket != INVALID_SOCKET &&
-                        ::bind(Socket, reinterpret_cast<sockaddr*>(&Endereco), Tamanho) == 0 &&
-                        ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Endereco), &Tamanho) == 0;
-    if (Socket != INVALID_SOCKET)
-        ::closesocket(Socket);
-    WSACleanup();
-    if (!Ligado)
-        throw std::runtime_error("no free port");
-    return ntohs(Endereco.sin_port);
-}
-
 int RetailFixture::SocketsAbertos() {
     // The TCP connections of this process that the system lists (a driver's connection is a TCP one).
     ULONG Tamanho = 0;

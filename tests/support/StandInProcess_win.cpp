@@ -117,18 +117,15 @@ void StandInProcess::Start(const QStringList& AArguments, const QString& AToolsF
     if (Process.hProcess)
         CloseHandle(Process.hProcess);
 
+    // The stand-in writes the file whole (written aside, then renamed): once it is there, it holds the port.
     QDeadlineTimer Deadline(ATimeoutMs);
-    QByteArray Port;
-    while ((Port =
-                [&] {
-                    QFile File(PortFile);
-                    return File.open(QIODevice::ReadOnly) ? File.readAll().trimmed() : QByteArray();
-                }())
-               .isEmpty()) {
+    while (!QFile::exists(PortFile)) {
         if (Deadline.hasExpired())
             throw StandInError(0, QStringLiteral("the stand-in did not start"));
         QThread::msleep(20);
     }
+    QFile File(PortFile);
+    const QByteArray Port = File.open(QIODevice::ReadOnly) ? File.readAll().trimmed() : QByteArray();
     sockaddr_in Address{};
     Address.sin_family = AF_INET;
     Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
