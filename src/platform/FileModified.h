@@ -5,8 +5,8 @@
 
 namespace FileModified {
 
-/// When the file at AUtf8Path was last written, as finely as the file system keeps it (a write within the same
-/// second as the one before must still show); none when it cannot be had.
+/// When the file at AUtf8Path was last written, since 1970-01-01 UTC, as finely as the file system keeps it (a write
+/// within the same second as the one before must still show); none when it cannot be had.
 std::optional<std::chrono::nanoseconds> Time(const char* AUtf8Path);
 
 } // namespace FileModified

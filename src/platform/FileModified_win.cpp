@@ -18,7 +18,9 @@ std::optional<std::chrono::nanoseconds> Time(const char* AUtf8Path) {
         return std::nullopt;
     const ULONGLONG Ticks =
         (ULONGLONG(Attributes.ftLastWriteTime.dwHighDateTime) << 32) | Attributes.ftLastWriteTime.dwLowDateTime;
-    return std::chrono::nanoseconds(Ticks * 100);
+    // Counted from 1601, in nanoseconds the count would not fit: from 1970, as on the other platforms.
+    constexpr LONGLONG TicksBefore1970 = 116444736000000000LL;
+    return std::chrono::nanoseconds((LONGLONG(Ticks) - TicksBefore1970) * 100);
 }
 
 } // namespace FileModified

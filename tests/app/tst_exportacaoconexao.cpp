@@ -139,6 +139,9 @@ void TstExportacaoConexao::Exportar() {
         if (const auto* caixa = qobject_cast<QMessageBox*>(&AJanela)) {
             Mostrada.text = caixa->text();
         }
+        if (const auto* mensagem = AJanela.findChild<QPlainTextEdit*>(QStringLiteral("mmoMessage"))) {
+            Mostrada.text = mensagem->toPlainText();
+        }
         if (const auto* memo = AJanela.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))) {
             Relatorio = memo->toPlainText();
         }
@@ -197,7 +200,8 @@ void TstExportacaoConexao::servidorReiniciadoEntreCupons() {
 
     Exportar();
 
-    QCOMPARE(Mostrada.kind, QStringLiteral("frmAndamento"));
+    QVERIFY2(Mostrada.kind == QStringLiteral("frmAndamento"),
+             qPrintable(Mostrada.kind + QStringLiteral(": ") + Mostrada.text));
     QCOMPARE(Relatorio, Linhas(1, Cupons, Salvo));
     QCOMPARE(Notas(), NotasEsperadas(Cupons, tamanho));
     // One login before the restart, one after it: the connection is still held for the run.

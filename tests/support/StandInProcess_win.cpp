@@ -111,11 +111,9 @@ void StandInProcess::Start(const QStringList& AArguments, const QString& AToolsF
     std::wstring Line = CommandLine.toStdWString();
     if (!CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Process))
         throw StandInError(0, QStringLiteral("python3 did not start: error %1").arg(GetLastError()));
-    // A program of the build machine has no Windows process to wait for: the control connection stands for it.
-    if (Process.hThread)
-        CloseHandle(Process.hThread);
-    if (Process.hProcess)
-        CloseHandle(Process.hProcess);
+    // A program of the build machine has no Windows process to wait for: the control connection stands for it. Its
+    // handles are not closed: for such a program Wine fills them with whatever was there (a thread handle of 4 was
+    // seen), and closing that closed a handle of ours, the engine's handle on a DFe file among them.
 
     // The stand-in writes the file whole (written aside, then renamed): once it is there, it holds the port.
     QDeadlineTimer Deadline(ATimeoutMs);
