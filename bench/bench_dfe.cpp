@@ -11,6 +11,7 @@
 
 #include "BenchSupport.h"
 
+#include "data/RowCell.h"
 #include "data/TDbQuery.h"
 #include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
@@ -102,7 +103,7 @@ qint64 ToolWalk() {
     for (query.First(); !query.Eof(); query.Next()) {
         const int row = query.RecNo();
         for (int f = 0; f < fields.size(); ++f) {
-            characters += TDBGridModel::CellText(fields[f], query.ValueAt(row, f), locale).size();
+            characters += TDBGridModel::CellText(fields[f], query.CellAt(row, f), locale).size();
         }
     }
     return characters;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/RowBuffer.h"
 #include "data/TDbErrors.h"
 #include "data/TDbFieldDef.h"
 
@@ -8,8 +9,6 @@
 #include <QVariant>
 
 #include <algorithm>
-
-class ByteArena;
 
 /// One result column as the back end classifies it.
 struct TDbColumnInfo {
@@ -37,19 +36,19 @@ public:
     /// Reads the next row into ARow, one value per entry of AFields (see TDbField for the value types).
     /// Returns false when the result has no further row.
     virtual bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) = 0;
-    /// As Fetch, for rows that are cached until AArena goes: reads into ARow, one null slot per entry of AFields;
-    /// a back end may copy large values into AArena's shared blocks instead of allocating each one. By default
-    /// through Fetch.
+    /// As Fetch, for rows that are cached in ABuffer: reads into ARow, one null cell per entry of AFields, each
+    /// kept in ABuffer (RowBuffer::Keep). By default through Fetch, each value kept whole.
     ///
     /// A cursor of a row-keyed statement (IDbBackend::PrepareRowKeyed) gives a deferred field that is not null as
-    /// a TDbDeferred with the row's key; any other cursor reads it as any other field.
-    virtual bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) {
-        (void)AArena;
+    /// a Deferred cell with the row's key; any other cursor reads it as any other field.
+    virtual bool FetchInto(const QList<TDbBoundField>& AFields, RowCell* ARow, RowBuffer& ABuffer) {
         QVariantList row(AFields.size());
         if (!Fetch(AFields, row)) {
             return false;
         }
-        std::move(row.begin(), row.end(), ARow);
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            ARow[i] = ABuffer.Keep(row[i]);
+        }
         return true;
     }
     /// The value of deferred field AFields[AIndex] of a row given out by FetchInto, read now. AListed holds that

@@ -1,45 +1,48 @@
 #pragma once
 
 #include "data/ByteArena.h"
+#include "data/RowCell.h"
 
-#include <QVariant>
-
+#include <deque>
 #include <vector>
 
 /// The fetched rows of an open row set, stored in fixed-size chunks so that appending never moves earlier rows.
-/// The chunks and the bytes of large values live in the buffer's arena, whose blocks the next row set reuses
-/// instead of having them faulted in afresh (see ByteArena for how long values and rows stay valid).
+/// A row is its cells (see RowCell); the chunks and the bytes of text and binary values live in the buffer's arena,
+/// whose blocks the next row set reuses instead of having them faulted in afresh.
 class RowBuffer {
 public:
     explicit RowBuffer(int AFieldCount) : FieldCount(AFieldCount) {}
     RowBuffer(const RowBuffer&) = delete;
     RowBuffer& operator=(const RowBuffer&) = delete;
-    ~RowBuffer();
 
     int RowCount() const { return Rows; }
-    /// The slots of the row after the last one, null values to be filled in place; the row counts only once
+    /// The cells of the row after the last one, null cells to be filled in place; the row counts only once
     /// CommitRow is called. Valid until the next call of NextRow or CommitRow.
-    QVariant* NextRow();
+    RowCell* NextRow();
     /// Counts the row NextRow gave out.
     void CommitRow() { ++Rows; }
-    /// Empties the slots NextRow gave out, for a row that could not be read.
+    /// Empties the cells NextRow gave out, for a row that could not be read.
     void DiscardRow();
     /// ARow < RowCount(), AField < the field count.
-    const QVariant& At(int ARow, int AField) const {
+    const RowCell& At(int ARow, int AField) const {
         return Chunks[std::size_t(ARow / RowsPerChunk)][(ARow % RowsPerChunk) * FieldCount + AField];
     }
-    ByteArena& Arena() { return Bytes; }
+
+    /// The cell with its text or bytes copied into the buffer, valid as long as the buffer; a cell of a value kept
+    /// whole is copied along with its value.
+    RowCell Keep(const RowCell& ACell);
+    /// A cell of AValue (see RowCell::Of) kept in the buffer.
+    RowCell Keep(const QVariant& AValue);
 
 private:
     static constexpr int RowsPerChunk = 256;
-    std::size_t SlotsPerChunk() const { return std::size_t(RowsPerChunk) * std::size_t(FieldCount); }
 
     int FieldCount = 0;
     int Rows = 0;
     // Declared before the chunks so that it outlives them.
     ByteArena Bytes;
-    /// Room for RowsPerChunk rows each, in the arena; a row's values are made only shortly before the row is read:
-    /// made earlier, they would have left the processor's cache by the time their row is filled.
-    std::vector<QVariant*> Chunks;
-    std::size_t Made = 0; ///< values made so far in the last chunk
+    /// Room for RowsPerChunk rows each, in the arena.
+    std::vector<RowCell*> Chunks;
+    /// Values of back ends that give QVariants, where the cells of their rows point.
+    std::deque<QVariant> Whole;
 };

@@ -175,11 +175,11 @@ int TDbQuery::FetchRows(int ARows) {
     try {
         WithErrorContext(objectName(), Sql, {}, [&] {
             while (read < ARows) {
-                // The row is read in place; a row that fails or is not there leaves its slots null again.
-                QVariant* row = state.Rows.NextRow();
+                // The row is read in place; a row that fails or is not there leaves its cells null again.
+                RowCell* row = state.Rows.NextRow();
                 bool fetched = false;
                 try {
-                    fetched = state.Cursor->FetchInto(state.Bound, row, state.Rows.Arena());
+                    fetched = state.Cursor->FetchInto(state.Bound, row, state.Rows);
                 } catch (...) {
                     state.Rows.DiscardRow();
                     throw;
@@ -286,13 +286,18 @@ TDbField TDbQuery::FieldByIndex(int AIndex) const {
     if (!Open_ || Open_->Current < 0 || Open_->Current >= Open_->Rows.RowCount()) {
         return TDbField(fields[AIndex], QVariant());
     }
-    const QVariant& value = Open_->Rows.At(Open_->Current, AIndex);
-    if (value.metaType() != QMetaType::fromType<TDbDeferred>()) {
-        return TDbField(fields[AIndex], value);
+    const RowCell& cell = Open_->Rows.At(Open_->Current, AIndex);
+    if (cell.Kind() != RowCell::TKind::Deferred) {
+        return TDbField(fields[AIndex], cell.Value());
+    }
+    // The listed row's values, which the back end compares with the row it reads again.
+    QVariantList listed(fields.size());
+    for (int i = 0; i < fields.size(); ++i) {
+        listed[i] = Open_->Rows.At(Open_->Current, i).Value();
     }
     DbActivity::Scope activity;
     return TDbField(fields[AIndex], WithErrorContext(objectName(), Sql, {}, [&] {
-                        return Open_->Cursor->ReadDeferred(Open_->Bound, &Open_->Rows.At(Open_->Current, 0), AIndex);
+                        return Open_->Cursor->ReadDeferred(Open_->Bound, listed.constData(), AIndex);
                     }));
 }
 
@@ -373,8 +378,13 @@ int TDbQuery::FetchMore(int ARows) {
 }
 
 QVariant TDbQuery::ValueAt(int ARow, int AField) const {
+    return CellAt(ARow, AField).Value();
+}
+
+const RowCell& TDbQuery::CellAt(int ARow, int AField) const {
+    static const RowCell none;
     if (!Open_ || ARow < 0 || ARow >= Open_->Rows.RowCount() || AField < 0 || AField >= Open_->Bound.size()) {
-        return {};
+        return none;
     }
     return Open_->Rows.At(ARow, AField);
 }

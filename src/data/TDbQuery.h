@@ -13,6 +13,7 @@
 class TDbConnection;
 class IDbStatement;
 class IDbCursor;
+class RowCell;
 
 /// A row set. Rows come from the back end in batches as the walk advances and stay cached until Close, so that
 /// Prior, bookmarks and random access by row number work. With declared fields the row set always has exactly
@@ -72,6 +73,8 @@ public:
     int FetchMore(int ARows); ///< reads up to ARows further rows; the number read
     /// A fetched row only; a deferred field that is not null gives its TDbDeferred, not its value.
     QVariant ValueAt(int ARow, int AField) const;
+    /// The same value as read, unconverted (a null cell for a row not fetched); valid until the row set closes.
+    const RowCell& CellAt(int ARow, int AField) const;
     TDbBookmark BookmarkAt(int ARow) const;
     int RowOf(const TDbBookmark& ABookmark) const; ///< -1 when it names no row of this opening
 

@@ -43,10 +43,10 @@ QVariant SQLiteRowLookup::Read(qint64 ARowKey, const QVariant* AListed) {
     bool same = rc == SQLITE_ROW;
     try {
         for (int i = 0; same && i < Identity.size(); ++i) {
-            same = SQLiteValueReader::Read(statement, i + 1, IdentityDefs[i], nullptr) == AListed[Identity[i]];
+            same = SQLiteValueReader::Read(statement, i + 1, IdentityDefs[i]) == AListed[Identity[i]];
         }
         if (same) {
-            value = SQLiteValueReader::Read(statement, 0, Field, nullptr);
+            value = SQLiteValueReader::Read(statement, 0, Field);
         }
     } catch (const EDbError&) {
         // A value the listed row could be read with and this one cannot: not the row listed.

@@ -82,23 +82,7 @@ void SQLiteStatement::Step() {
     SQLiteApi::Check(Db, rc, SQLITE_ROW, SQLITE_DONE);
 }
 
-bool SQLiteStatement::Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) {
-    ARow.resize(AFields.size());
-    return FetchRow(AFields, ARow.data(), nullptr);
-}
-
-bool SQLiteStatement::FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) {
-    if (!FetchRow(AFields, ARow, &AArena)) {
-        return false;
-    }
-    if (++RowsSinceRelease == ReleaseEveryRows) {
-        RowsSinceRelease = 0;
-        ReleaseReadPages();
-    }
-    return true;
-}
-
-bool SQLiteStatement::FetchRow(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena* AArena) {
+template <typename TKeep> bool SQLiteStatement::FetchRow(const QList<TDbBoundField>& AFields, TKeep AKeep) {
     if (!RowPending) {
         if (Done) {
             return false;
@@ -108,18 +92,36 @@ bool SQLiteStatement::FetchRow(const QList<TDbBoundField>& AFields, QVariant* AR
             return false;
         }
     }
+    QString converted;
     for (qsizetype i = 0; i < AFields.size(); ++i) {
         const TDbBoundField& field = AFields[i];
         const int column = field.Column + FirstColumn;
         if (field.Def.Deferred && FromKeyTable.value(field.Column)) {
-            ARow[i] = sqlite3_column_type(Stmt.get(), column) == SQLITE_NULL
-                          ? QVariant()
-                          : QVariant::fromValue(TDbDeferred{sqlite3_column_int64(Stmt.get(), 0)});
+            AKeep(i, sqlite3_column_type(Stmt.get(), column) == SQLITE_NULL
+                         ? RowCell()
+                         : RowCell::Deferred(sqlite3_column_int64(Stmt.get(), 0)));
         } else {
-            ARow[i] = SQLiteValueReader::Read(Stmt.get(), column, field.Def, AArena);
+            AKeep(i, SQLiteValueReader::Cell(Stmt.get(), column, field.Def, converted));
         }
     }
     RowPending = false;
+    return true;
+}
+
+bool SQLiteStatement::Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) {
+    ARow.resize(AFields.size());
+    return FetchRow(AFields, [&ARow](qsizetype AIndex, const RowCell& ACell) { ARow[AIndex] = ACell.Value(); });
+}
+
+bool SQLiteStatement::FetchInto(const QList<TDbBoundField>& AFields, RowCell* ARow, RowBuffer& ABuffer) {
+    if (!FetchRow(AFields,
+                  [ARow, &ABuffer](qsizetype AIndex, const RowCell& ACell) { ARow[AIndex] = ABuffer.Keep(ACell); })) {
+        return false;
+    }
+    if (++RowsSinceRelease == ReleaseEveryRows) {
+        RowsSinceRelease = 0;
+        ReleaseReadPages();
+    }
     return true;
 }
 

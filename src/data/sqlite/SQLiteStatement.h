@@ -27,8 +27,9 @@ public:
 private:
     const QList<TDbColumnInfo>& Columns() const override { return ColumnInfos; }
     bool Fetch(const QList<TDbBoundField>& AFields, QVariantList& ARow) override;
-    bool FetchInto(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena& AArena) override;
-    bool FetchRow(const QList<TDbBoundField>& AFields, QVariant* ARow, ByteArena* AArena);
+    bool FetchInto(const QList<TDbBoundField>& AFields, RowCell* ARow, RowBuffer& ABuffer) override;
+    /// Reads the next row, handing each field's cell to AKeep (see SQLiteValueReader::Cell for how long it lasts).
+    template <typename TKeep> bool FetchRow(const QList<TDbBoundField>& AFields, TKeep AKeep);
     QVariant ReadDeferred(const QList<TDbBoundField>& AFields, const QVariant* AListed, int AIndex) override;
     void CheckFileUnchanged(const QString& AFieldName) const;
     bool KeyIsRowid() const;

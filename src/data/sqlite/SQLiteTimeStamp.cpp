@@ -28,50 +28,63 @@ bool CharAt(QByteArrayView AText, qsizetype AAt, char AChar) {
     return AAt < AText.size() && AText[AAt] == AChar;
 }
 
-QDateTime Make(int AYear, int AMonth, int ADay, QTime ATime) {
-    if (AYear == 0 || AMonth == 0 || ADay == 0) {
-        return {};
+std::optional<TDbMoment> Make(int AYear, int AMonth, int ADay, std::optional<TDbMoment> ATime) {
+    if (!ATime) {
+        return std::nullopt;
     }
-    const QDate date(AYear, AMonth, ADay);
-    if (!date.isValid() || !ATime.isValid()) {
-        return {};
+    ATime->Year = AYear;
+    ATime->Month = AMonth;
+    ATime->Day = ADay;
+    if (!ATime->IsValid()) {
+        return std::nullopt;
     }
-    return QDateTime(date, ATime, Qt::UTC);
+    return ATime;
 }
 
-/// "hh:mm[:ss[.f[f[f]]]]" at AAt; midnight when absent, invalid when malformed.
-QTime ReadTime(QByteArrayView AText, qsizetype AAt) {
+/// "hh:mm[:ss[.f[f[f]]]]" at AAt, as a moment's clock fields; midnight when absent, none when malformed.
+std::optional<TDbMoment> ReadTime(QByteArrayView AText, qsizetype AAt) {
+    TDbMoment time;
     if (AAt >= AText.size() || !CharAt(AText, AAt + 2, ':')) {
-        return QTime(0, 0);
+        return time;
     }
-    const int hours = Digits(AText, AAt, 2);
-    const int minutes = Digits(AText, AAt + 3, 2);
-    if (hours < 0 || minutes < 0) {
-        return {};
+    time.Hour = Digits(AText, AAt, 2);
+    time.Minute = Digits(AText, AAt + 3, 2);
+    if (time.Hour < 0 || time.Minute < 0) {
+        return std::nullopt;
     }
-    int seconds = 0;
-    int ms = 0;
     qsizetype at = AAt + 5;
     if (CharAt(AText, at, ':')) {
-        seconds = Digits(AText, at + 1, 2);
-        if (seconds < 0) {
-            return {};
+        time.Second = Digits(AText, at + 1, 2);
+        if (time.Second < 0) {
+            return std::nullopt;
         }
         at += 3;
         if (CharAt(AText, at, '.')) {
             int scale = 100;
             for (qsizetype i = at + 1; i < at + 4 && i < AText.size() && AText[i] >= '0' && AText[i] <= '9'; ++i) {
-                ms += (AText[i] - '0') * scale;
+                time.Millisecond += (AText[i] - '0') * scale;
                 scale /= 10;
             }
         }
     }
-    return QTime(hours, minutes, seconds, ms);
+    return time;
+}
+
+QDateTime DateTimeOf(const std::optional<TDbMoment>& AMoment) {
+    return AMoment ? AMoment->ToDateTime() : QDateTime();
 }
 
 } // namespace
 
 QDateTime SQLiteTimeStamp::FromText(QByteArrayView AText) {
+    return DateTimeOf(MomentFromText(AText));
+}
+
+QDateTime SQLiteTimeStamp::FromJulianDay(double AJulianDay) {
+    return DateTimeOf(MomentFromJulianDay(AJulianDay));
+}
+
+std::optional<TDbMoment> SQLiteTimeStamp::MomentFromText(QByteArrayView AText) {
     int year = -1;
     int month = -1;
     int day = -1;
@@ -87,7 +100,7 @@ QDateTime SQLiteTimeStamp::FromText(QByteArrayView AText) {
     if (year < 0 || month < 0 || day < 0) {
         bool ok = false;
         const double julian = QByteArray::fromRawData(AText.data(), AText.size()).trimmed().toDouble(&ok);
-        return ok ? FromJulianDay(julian) : QDateTime();
+        return ok ? MomentFromJulianDay(julian) : std::nullopt;
     }
     qsizetype at = 10;
     while (at < AText.size() && (AText[at] == ' ' || AText[at] == 'T' || AText[at] == 't')) {
@@ -96,13 +109,15 @@ QDateTime SQLiteTimeStamp::FromText(QByteArrayView AText) {
     return Make(year, month, day, ReadTime(AText, at));
 }
 
-QDateTime SQLiteTimeStamp::FromJulianDay(double AJulianDay) {
+std::optional<TDbMoment> SQLiteTimeStamp::MomentFromJulianDay(double AJulianDay) {
     const double scaled = AJulianDay * double(MsPerDay) + 0.5;
     if (!std::isfinite(scaled) || scaled < 0 || scaled > double(MaxJulianMs)) {
-        return {};
+        return std::nullopt;
     }
     // Julian days begin at noon; QDate's day numbers at midnight.
     const qint64 ms = qint64(scaled) + MsPerDay / 2;
     const QDate date = QDate::fromJulianDay(ms / MsPerDay);
-    return Make(date.year(), date.month(), date.day(), QTime::fromMSecsSinceStartOfDay(int(ms % MsPerDay)));
+    const QTime clock = QTime::fromMSecsSinceStartOfDay(int(ms % MsPerDay));
+    return Make(date.year(), date.month(), date.day(),
+                TDbMoment{0, 0, 0, clock.hour(), clock.minute(), clock.second(), clock.msec()});
 }

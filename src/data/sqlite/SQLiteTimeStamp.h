@@ -1,7 +1,11 @@
 #pragma once
 
+#include "data/RowCell.h"
+
 #include <QByteArrayView>
 #include <QDateTime>
+
+#include <optional>
 
 /// Timestamps as the SQLite back end reads them. Results are naive timestamps (time spec UTC); a value that is
 /// unreadable or has a zero year, month or day gives an invalid QDateTime (a null field).
@@ -12,4 +16,7 @@ public:
     static QDateTime FromText(QByteArrayView AText);
     /// A Julian day number as SQLite's date and time functions define it.
     static QDateTime FromJulianDay(double AJulianDay);
+    /// As FromText and FromJulianDay, as the timestamp's fields; none where those give an invalid QDateTime.
+    static std::optional<TDbMoment> MomentFromText(QByteArrayView AText);
+    static std::optional<TDbMoment> MomentFromJulianDay(double AJulianDay);
 };

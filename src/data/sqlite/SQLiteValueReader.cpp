@@ -1,6 +1,5 @@
 #include "data/sqlite/SQLiteValueReader.h"
 
-#include "data/ByteArena.h"
 #include "data/TDbErrors.h"
 #include "data/sqlite/SQLiteTimeStamp.h"
 #include "platform/AnsiCodePage.h"
@@ -15,23 +14,6 @@ bool IsAscii(const char* AData, qsizetype ASize) {
     return any < 0x80;
 }
 
-/// The text of the value; ATrim drops trailing characters below 33, AAnsi passes it through the ANSI code page.
-/// Plain ASCII text goes into AArena when given.
-QString ReadText(sqlite3_stmt* AStatement, int AColumn, bool ATrim, bool AAnsi, ByteArena* AArena) {
-    const char* data = reinterpret_cast<const char*>(sqlite3_column_text(AStatement, AColumn));
-    qsizetype size = sqlite3_column_bytes(AStatement, AColumn);
-    if (ATrim) {
-        while (size > 0 && static_cast<unsigned char>(data[size - 1]) < 33) {
-            --size;
-        }
-    }
-    if (IsAscii(data, size)) {
-        return AArena ? AArena->StoreLatin1(data, size) : QString::fromLatin1(data, size);
-    }
-    const QString text = QString::fromUtf8(data, size);
-    return AAnsi ? AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(text)) : text;
-}
-
 [[noreturn]] void ThrowOverflow(sqlite3_stmt* AStatement, int AColumn, qsizetype ALength, int AMaximum) {
     throw EDbError(QStringLiteral("[Strata][DatS]-32. Variable length column [%1] overflow. Value length - [%2], "
                                   "column maximum length - [%3]")
@@ -40,54 +22,93 @@ QString ReadText(sqlite3_stmt* AStatement, int AColumn, bool ATrim, bool AAnsi, 
                        .arg(AMaximum));
 }
 
-QVariant ReadTimeStamp(sqlite3_stmt* AStatement, int AColumn, int AType) {
-    QDateTime value;
+/// The text of the value; ATrim drops trailing characters below 33, AAnsi passes it through the ANSI code page.
+/// Plain ASCII text is given as the engine's bytes; any other is converted into AConverted. AMaximum > 0 limits
+/// its length in characters.
+RowCell ReadText(sqlite3_stmt* AStatement, int AColumn, bool ATrim, bool AAnsi, int AMaximum, QString& AConverted) {
+    const char* data = reinterpret_cast<const char*>(sqlite3_column_text(AStatement, AColumn));
+    if (!data) {
+        // No text for a null value; a value without bytes may give none either, and is the empty text.
+        if (sqlite3_column_type(AStatement, AColumn) == SQLITE_NULL) {
+            return {};
+        }
+        data = "";
+    }
+    qsizetype size = sqlite3_column_bytes(AStatement, AColumn);
+    if (ATrim) {
+        while (size > 0 && static_cast<unsigned char>(data[size - 1]) < 33) {
+            --size;
+        }
+    }
+    RowCell text;
+    if (IsAscii(data, size)) {
+        text = RowCell::Text(RowCell::TKind::Ascii, data, size);
+    } else {
+        AConverted = QString::fromUtf8(data, size);
+        if (AAnsi) {
+            AConverted = AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(AConverted));
+        }
+        text = RowCell::Text(RowCell::TKind::Utf16, AConverted.constData(), AConverted.size());
+    }
+    if (AMaximum > 0 && text.Size() > AMaximum) {
+        ThrowOverflow(AStatement, AColumn, text.Size(), AMaximum);
+    }
+    return text;
+}
+
+RowCell ReadTimeStamp(sqlite3_stmt* AStatement, int AColumn, int AType) {
+    std::optional<TDbMoment> value;
     if (AType == SQLITE_INTEGER || AType == SQLITE_FLOAT) {
-        value = SQLiteTimeStamp::FromJulianDay(sqlite3_column_double(AStatement, AColumn));
+        value = SQLiteTimeStamp::MomentFromJulianDay(sqlite3_column_double(AStatement, AColumn));
     } else {
         const char* data = static_cast<const char*>(sqlite3_column_blob(AStatement, AColumn));
-        value = SQLiteTimeStamp::FromText(QByteArrayView(data, sqlite3_column_bytes(AStatement, AColumn)));
+        value = SQLiteTimeStamp::MomentFromText(QByteArrayView(data, sqlite3_column_bytes(AStatement, AColumn)));
     }
-    return value.isValid() ? QVariant(value) : QVariant();
+    return value ? RowCell::Moment(*value) : RowCell();
 }
 
 } // namespace
 
-QVariant SQLiteValueReader::Read(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef, ByteArena* AArena) {
+RowCell SQLiteValueReader::Cell(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef, QString& AConverted) {
+    // Text tells a null value by itself, without asking for the value's type first.
+    switch (ADef.Kind) {
+    case TDbFieldKind::String:
+    case TDbFieldKind::FixedChar:
+    case TDbFieldKind::WideString:
+        return ReadText(AStatement, AColumn, true, ADef.Kind != TDbFieldKind::WideString, ADef.Size, AConverted);
+    case TDbFieldKind::Memo:
+        return ReadText(AStatement, AColumn, false, true, 0, AConverted);
+    case TDbFieldKind::WideMemo:
+        return ReadText(AStatement, AColumn, false, false, 0, AConverted);
+    default:
+        break;
+    }
     const int type = sqlite3_column_type(AStatement, AColumn);
     if (type == SQLITE_NULL) {
         return {};
     }
     switch (ADef.Kind) {
-    case TDbFieldKind::String:
-    case TDbFieldKind::FixedChar:
-    case TDbFieldKind::WideString: {
-        QString text = ReadText(AStatement, AColumn, true, ADef.Kind != TDbFieldKind::WideString, AArena);
-        if (ADef.Size > 0 && text.size() > ADef.Size) {
-            ThrowOverflow(AStatement, AColumn, text.size(), ADef.Size);
-        }
-        return text;
-    }
-    case TDbFieldKind::Memo:
-        return ReadText(AStatement, AColumn, false, true, AArena);
-    case TDbFieldKind::WideMemo:
-        return ReadText(AStatement, AColumn, false, false, AArena);
     case TDbFieldKind::Integer:
-        return static_cast<int>(sqlite3_column_int64(AStatement, AColumn));
+        return RowCell::Number(RowCell::TKind::Integer, static_cast<int>(sqlite3_column_int64(AStatement, AColumn)));
     case TDbFieldKind::LargeInt:
-        return static_cast<qint64>(sqlite3_column_int64(AStatement, AColumn));
+        return RowCell::Number(RowCell::TKind::LargeInt, sqlite3_column_int64(AStatement, AColumn));
     case TDbFieldKind::Boolean:
-        return sqlite3_column_int64(AStatement, AColumn) != 0;
+        return RowCell::Number(RowCell::TKind::Boolean, sqlite3_column_int64(AStatement, AColumn) != 0);
     case TDbFieldKind::Float:
     case TDbFieldKind::BCD:
-        return sqlite3_column_double(AStatement, AColumn);
+        return RowCell::Real(sqlite3_column_double(AStatement, AColumn));
     case TDbFieldKind::SQLTimeStamp:
         return ReadTimeStamp(AStatement, AColumn, type);
     case TDbFieldKind::Blob: {
         const char* data = static_cast<const char*>(sqlite3_column_blob(AStatement, AColumn));
-        const int size = sqlite3_column_bytes(AStatement, AColumn);
-        return AArena ? AArena->Store(data, size) : QByteArray(data, size);
+        return RowCell::Bytes(data, sqlite3_column_bytes(AStatement, AColumn));
     }
+    default:
+        return {};
     }
-    return {};
+}
+
+QVariant SQLiteValueReader::Read(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef) {
+    QString converted;
+    return Cell(AStatement, AColumn, ADef, converted).Value();
 }

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "data/RowCell.h"
 #include "data/TDbFieldDef.h"
 
 #include <QVariant>
 
 #include <sqlite3.h>
 
-class ByteArena;
-
 /// Reads one value of the current row of a statement as a field of the given kind.
 class SQLiteValueReader {
 public:
-    /// A null value gives a null QVariant. A text longer than ADef.Size (when given) raises EDbError.
-    /// With AArena, Blob bytes and plain ASCII text are copied into the arena's shared blocks (see ByteArena).
-    static QVariant Read(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef, ByteArena* AArena = nullptr);
+    /// A null value gives a null cell. A text longer than ADef.Size (when given) raises EDbError. Text and bytes are
+    /// not copied: the cell points into the engine's row, or into AConverted for text that had to be converted, and
+    /// is valid until the statement steps or AConverted changes.
+    static RowCell Cell(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef, QString& AConverted);
+    /// As the cell's value.
+    static QVariant Read(sqlite3_stmt* AStatement, int AColumn, const TDbFieldDef& ADef);
 };

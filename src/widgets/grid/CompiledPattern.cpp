@@ -1,10 +1,11 @@
 #include "widgets/grid/CompiledPattern.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
-void AppendNumber(CompiledPattern::Text& AText, int AValue, int AWidth) {
+char16_t* WriteNumber(char16_t* AOut, int AValue, int AWidth) {
     std::array<char16_t, 8> digits{};
     int count = 0;
     do {
@@ -15,8 +16,9 @@ void AppendNumber(CompiledPattern::Text& AText, int AValue, int AWidth) {
         digits[std::size_t(count++)] = u'0';
     }
     while (count > 0) {
-        AText.append(digits[std::size_t(--count)]);
+        *AOut++ = digits[std::size_t(--count)];
     }
+    return AOut;
 }
 
 } // namespace
@@ -39,32 +41,33 @@ CompiledPattern::CompiledPattern(QStringView APattern, Of AOf) {
     Usable = true;
 }
 
-void CompiledPattern::Append(Text& AText, const Moment& AMoment) const {
+char16_t* CompiledPattern::Write(char16_t* AOut, const Moment& AMoment) const {
     for (const Part& part : Parts) {
         switch (part.Field) {
         case 0:
-            AText.append(reinterpret_cast<const char16_t*>(part.Literal.constData()), part.Literal.size());
+            AOut = std::copy_n(reinterpret_cast<const char16_t*>(part.Literal.constData()), part.Literal.size(), AOut);
             break;
         case 'd':
-            AppendNumber(AText, AMoment.Day, part.Width);
+            AOut = WriteNumber(AOut, AMoment.Day, part.Width);
             break;
         case 'M':
-            AppendNumber(AText, AMoment.Month, part.Width);
+            AOut = WriteNumber(AOut, AMoment.Month, part.Width);
             break;
         case 'y':
-            AppendNumber(AText, part.Width == 2 ? AMoment.Year % 100 : AMoment.Year, part.Width);
+            AOut = WriteNumber(AOut, part.Width == 2 ? AMoment.Year % 100 : AMoment.Year, part.Width);
             break;
         case 'H':
-            AppendNumber(AText, AMoment.Hour, part.Width);
+            AOut = WriteNumber(AOut, AMoment.Hour, part.Width);
             break;
         case 'm':
-            AppendNumber(AText, AMoment.Minute, part.Width);
+            AOut = WriteNumber(AOut, AMoment.Minute, part.Width);
             break;
         default:
-            AppendNumber(AText, AMoment.Second, part.Width);
+            AOut = WriteNumber(AOut, AMoment.Second, part.Width);
             break;
         }
     }
+    return AOut;
 }
 
 bool CompiledPattern::AddField(char AField, int ARepeat, Of AOf) {
@@ -78,6 +81,8 @@ bool CompiledPattern::AddField(char AField, int ARepeat, Of AOf) {
     }
     // Without AM/PM (refused above) "h" is the 24-hour clock as well.
     Parts.push_back({AField == 'h' ? 'H' : AField, ARepeat, {}});
+    // Years up to 9999, the other fields up to 59.
+    Longest += qMax(ARepeat, AField == 'y' ? 4 : 2);
     return true;
 }
 
@@ -86,4 +91,5 @@ void CompiledPattern::AddLiteral(QStringView AText) {
         Parts.push_back({});
     }
     Parts.back().Literal += AText;
+    Longest += AText.size();
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-#include <QVarLengthArray>
 
 #include <vector>
 
@@ -11,7 +10,6 @@
 /// yyyy; H, HH, h, hh, m, mm, s, ss) and literal characters are taken; any other pattern is left to the locale.
 class CompiledPattern {
 public:
-    using Text = QVarLengthArray<char16_t, 48>;
     enum class Of { Date, Time };
 
     CompiledPattern(QStringView APattern, Of AOf);
@@ -24,7 +22,10 @@ public:
         int Year, Month, Day, Hour, Minute, Second;
     };
 
-    void Append(Text& AText, const Moment& AMoment) const;
+    /// The most characters Write writes.
+    qsizetype MaxLength() const { return Longest; }
+    /// Writes the text of AMoment at AOut, which has room for MaxLength() characters; returns the end of the text.
+    char16_t* Write(char16_t* AOut, const Moment& AMoment) const;
 
 private:
     struct Part {
@@ -37,5 +38,6 @@ private:
     void AddLiteral(QStringView AText);
 
     std::vector<Part> Parts;
+    qsizetype Longest = 0;
     bool Usable = false;
 };

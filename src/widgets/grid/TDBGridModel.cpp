@@ -1,5 +1,6 @@
 #include "widgets/grid/TDBGridModel.h"
 
+#include "data/RowCell.h"
 #include "data/TDbQuery.h"
 #include "widgets/grid/CompiledPattern.h"
 
@@ -8,7 +9,7 @@
 #include <QMetaObject>
 
 #include <array>
-#include <limits>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -79,43 +80,37 @@ public:
         };
         Compiled = Date.IsUsable() && Time.IsUsable();
         for (const QDateTime& sample : samples) {
-            Compiled = Compiled && Fast(sample) == Slow(sample);
+            Compiled = Compiled && Fast(*TDbMoment::Of(sample)) == Slow(sample);
         }
     }
 
-    QString Text(const TDbFieldDef& ADef, const QVariant& AValue) const {
+    QString Text(const TDbFieldDef& ADef, const RowCell& ACell) const {
         if (ADef.Kind == TDbFieldKind::Blob) {
-            return AValue.isNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
-        }
-        if (AValue.isNull()) {
-            return {};
+            return ACell.IsNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
         }
         switch (ADef.Kind) {
-        case TDbFieldKind::SQLTimeStamp: {
-            const QDateTime moment = AValue.toDateTime();
-            if (Compiled) {
-                if (std::optional<QString> text = Fast(moment)) {
-                    return *text;
-                }
-            }
-            return Slow(moment);
-        }
+        case TDbFieldKind::SQLTimeStamp:
+            return ACell.Kind() == RowCell::TKind::Moment ? MomentText(ACell.MomentValue())
+                                                          : VariantText(ADef, ACell.Value());
         case TDbFieldKind::Float:
-        case TDbFieldKind::BCD: {
-            // General number format: up to 15 significant digits, no trailing zeros, no thousands separator.
-            QString text = QString::number(AValue.toDouble(), 'g', 15);
-            text.replace(QLatin1Char('.'), DecimalPoint);
-            return text;
-        }
+        case TDbFieldKind::BCD:
+            return ACell.Kind() == RowCell::TKind::Real ? RealText(ACell.RealValue())
+                                                        : VariantText(ADef, ACell.Value());
         default:
-            // The integers straight, without the variant's general conversion.
-            if (AValue.typeId() == QMetaType::Int) {
-                return DecimalText(*static_cast<const int*>(AValue.constData()));
-            }
-            if (AValue.typeId() == QMetaType::QString) {
-                return *static_cast<const QString*>(AValue.constData());
-            }
-            return AValue.toString();
+            break;
+        }
+        switch (ACell.Kind()) {
+        case RowCell::TKind::Null:
+            return {};
+        case RowCell::TKind::Ascii:
+        case RowCell::TKind::Utf16:
+            return ACell.String();
+        case RowCell::TKind::Integer:
+        case RowCell::TKind::LargeInt:
+            // The integers straight, without the general number formatting.
+            return DecimalText(ACell.Integer());
+        default:
+            return VariantText(ADef, ACell.Value());
         }
     }
 
@@ -129,29 +124,89 @@ public:
     }
 
 private:
-    /// The regional short date, a blank and the regional long time; no time at exactly midnight.
-    std::optional<QString> Fast(const QDateTime& AMoment) const {
-        const QTime time = AMoment.time();
-        CompiledPattern::Moment moment{0, 0, 0, time.hour(), time.minute(), time.second()};
-        // Neighbouring rows mostly share their day: its calendar date is worked out once.
-        const qint64 day = AMoment.date().toJulianDay();
-        if (day != LastDay) {
-            AMoment.date().getDate(&LastYear, &LastMonth, &LastDayOfMonth);
-            LastDay = day;
+    /// General number format: up to 15 significant digits, no trailing zeros, no thousands separator.
+    QString RealText(double AValue) const {
+        if (std::optional<QString> text = CentsText(AValue)) {
+            return *text;
         }
-        moment.Year = LastYear;
-        moment.Month = LastMonth;
-        moment.Day = LastDayOfMonth;
-        if (moment.Year < 1 || moment.Year > 9999) {
+        QString text = QString::number(AValue, 'g', 15);
+        text.replace(QLatin1Char('.'), DecimalPoint);
+        return text;
+    }
+
+    /// The same text for a value that is a whole number of hundredths (amounts of money, whole numbers) with at most
+    /// 15 digits, written straight: such a decimal is the one its double gives back at 15 significant digits. None
+    /// for any other value.
+    std::optional<QString> CentsText(double AValue) const {
+        if (!(std::fabs(AValue) < 1e13) || (AValue == 0 && std::signbit(AValue))) {
             return std::nullopt;
         }
-        CompiledPattern::Text text;
-        Date.Append(text, moment);
-        if (time != QTime(0, 0)) {
-            text.append(u' ');
-            Time.Append(text, moment);
+        const qint64 cents = std::llround(AValue * 100);
+        if (double(cents) / 100 != AValue) {
+            return std::nullopt;
         }
-        return QString(reinterpret_cast<const QChar*>(text.constData()), text.size());
+        // The digits of the hundredths, at least three so that the whole part has one.
+        std::array<char16_t, 24> digits{};
+        std::size_t count = 0;
+        for (quint64 rest = quint64(std::llabs(cents)); rest > 0 || count < 3; rest /= 10) {
+            digits[count++] = char16_t(u'0' + rest % 10);
+        }
+        QString text;
+        text.reserve(qsizetype(count) + 1 + DecimalPoint.size());
+        if (cents < 0) {
+            text += QLatin1Char('-');
+        }
+        for (std::size_t i = count; i > 2; --i) {
+            text += QChar(digits[i - 1]);
+        }
+        if (digits[1] != u'0' || digits[0] != u'0') {
+            text += DecimalPoint;
+            text += QChar(digits[1]);
+            if (digits[0] != u'0') {
+                text += QChar(digits[0]);
+            }
+        }
+        return text;
+    }
+
+    QString MomentText(const TDbMoment& AMoment) const {
+        if (Compiled && AMoment.Year >= 1 && AMoment.Year <= 9999) {
+            return Fast(AMoment);
+        }
+        return Slow(AMoment.ToDateTime());
+    }
+
+    /// A value of a kind the cells do not have (a back end's own type): through the variant's conversions.
+    QString VariantText(const TDbFieldDef& ADef, const QVariant& AValue) const {
+        if (AValue.isNull()) {
+            return {};
+        }
+        switch (ADef.Kind) {
+        case TDbFieldKind::SQLTimeStamp:
+            return Slow(AValue.toDateTime());
+        case TDbFieldKind::Float:
+        case TDbFieldKind::BCD:
+            return RealText(AValue.toDouble());
+        default:
+            return AValue.toString();
+        }
+    }
+
+    /// The regional short date, a blank and the regional long time; no time at exactly midnight. The year from 1 to
+    /// 9999.
+    QString Fast(const TDbMoment& AMoment) const {
+        const CompiledPattern::Moment moment{AMoment.Year, AMoment.Month,  AMoment.Day,
+                                             AMoment.Hour, AMoment.Minute, AMoment.Second};
+        // Written in place into room for the longest text, then cut to what was written.
+        QString text(Date.MaxLength() + 1 + Time.MaxLength(), Qt::Uninitialized);
+        char16_t* const start = reinterpret_cast<char16_t*>(text.data());
+        char16_t* end = Date.Write(start, moment);
+        if (AMoment.Hour != 0 || AMoment.Minute != 0 || AMoment.Second != 0 || AMoment.Millisecond != 0) {
+            *end++ = u' ';
+            end = Time.Write(end, moment);
+        }
+        text.truncate(end - start);
+        return text;
     }
 
     QString Slow(const QDateTime& AMoment) const {
@@ -168,11 +223,6 @@ private:
     CompiledPattern Date;
     CompiledPattern Time;
     bool Compiled = false;
-    // The day last formatted; a cell format is used by one thread.
-    mutable qint64 LastDay = std::numeric_limits<qint64>::min();
-    mutable int LastYear = 0;
-    mutable int LastMonth = 0;
-    mutable int LastDayOfMonth = 0;
 };
 
 namespace {
@@ -253,7 +303,11 @@ int TDBGridModel::DisplayWidth(int AColumn) const {
 }
 
 QString TDBGridModel::CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale) {
-    return CellFormat::For(ALocale).Text(ADef, AValue);
+    return CellText(ADef, RowCell::Of(AValue), ALocale);
+}
+
+QString TDBGridModel::CellText(const TDbFieldDef& ADef, const RowCell& ACell, const QLocale& ALocale) {
+    return CellFormat::For(ALocale).Text(ADef, ACell);
 }
 
 int TDBGridModel::rowCount(const QModelIndex& AParent) const {
@@ -271,7 +325,7 @@ QVariant TDBGridModel::data(const QModelIndex& AIndex, int ARole) const {
     const TDbFieldDef& def = Fields.at(AIndex.column());
     switch (ARole) {
     case Qt::DisplayRole:
-        return Format->Text(def, Query->ValueAt(AIndex.row(), AIndex.column()));
+        return Format->Text(def, Query->CellAt(AIndex.row(), AIndex.column()));
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(def.Kind) ? Qt::AlignRight : Qt::AlignLeft));
     default:

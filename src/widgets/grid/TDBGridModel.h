@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+class RowCell;
+
 /// Table model over a row set: one column per field, titled with the field name, and the rows fetched so far.
 /// Further rows are fetched in batches only when the view asks for them (canFetchMore / fetchMore). Read-only.
 /// UI thread only.
@@ -42,6 +44,8 @@ public:
     /// The cell text of a value of a field of kind ADef, formatted with ALocale. The locale's formats are read once
     /// per locale and thread, not per cell.
     static QString CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale);
+    /// The same for a value as the row set read it.
+    static QString CellText(const TDbFieldDef& ADef, const RowCell& ACell, const QLocale& ALocale);
 
     int rowCount(const QModelIndex& AParent = {}) const override;
     int columnCount(const QModelIndex& AParent = {}) const override;

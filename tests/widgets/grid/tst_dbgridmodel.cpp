@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QTest>
 
+#include <limits>
+
 /// Cell texts of the document grid: the formats a locale gives are read once and applied by hand where that gives
 /// the locale's very text; these cases compare them with the locale's own formatting.
 class TestDBGridModel : public QObject {
@@ -14,6 +16,8 @@ private Q_SLOTS:
     void numbersAndText_data();
     void numbersAndText();
     void switchingLocalesUsesEachOnesFormats();
+    void decimalsAsTheGeneralFormat_data();
+    void decimalsAsTheGeneralFormat();
 };
 
 namespace {
@@ -105,6 +109,35 @@ void TestDBGridModel::switchingLocalesUsesEachOnesFormats() {
              QStringLiteral("01/03/2024 08:00:23"));
     QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::BCD), 1.5, QLocale(QStringLiteral("en_US"))),
              QStringLiteral("1.5"));
+}
+
+void TestDBGridModel::decimalsAsTheGeneralFormat_data() {
+    QTest::addColumn<QList<double>>("values");
+    QList<double> cents;
+    for (qint64 n = -200003; n <= 200003; n += 7) {
+        cents << double(n) / 100;
+    }
+    QTest::newRow("centavos") << cents;
+    QTest::newRow("inteiros e limites") << QList<double>{
+        0,    1,     -1,    1e12, 9999999999999.99, -9999999999999.99, 1e13, -1e13, 1e15, 123456789012345.6,
+        0.01, -0.01, -0.05, 0.1};
+    QTest::newRow("sem centavos exatos") << QList<double>{
+        0.1 + 0.2, 1e-5, 123.456, 2.675, 1.0 / 3, 1234567.891, -0.001, 5e-324, 1.7976931348623157e308};
+    QTest::newRow("zero negativo e sem numero")
+        << QList<double>{-0.0, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+}
+
+// Amounts are written without the general number formatting where that gives the same text; every value must.
+void TestDBGridModel::decimalsAsTheGeneralFormat() {
+    QFETCH(QList<double>, values);
+    for (const QString& name : {QStringLiteral("pt_BR"), QStringLiteral("en_US")}) {
+        const QLocale locale(name);
+        for (const double value : values) {
+            QString expected = QString::number(value, 'g', 15);
+            expected.replace(QLatin1Char('.'), locale.decimalPoint());
+            QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::BCD), value, locale), expected);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDBGridModel)

@@ -1,0 +1,146 @@
+#include "data/RowBuffer.h"
+#include "data/RowCell.h"
+#include "data/TDbConnection.h"
+#include "data/TDbQuery.h"
+#include "data/sqlite/SQLiteValueReader.h"
+
+#include "SqliteTestFile.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+/// Cached rows keep each value as read and make it a QVariant only when asked: what they give must be what the value
+/// read at once gives, type, nullness and all.
+class TestRowCells : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void keptValuesComeBackAlike_data();
+    void keptValuesComeBackAlike();
+    void cachedRowsReadAsValuesReadAtOnce_data();
+    void cachedRowsReadAsValuesReadAtOnce();
+};
+
+namespace {
+
+void CompareAlike(const QVariant& AActual, const QVariant& AExpected) {
+    QCOMPARE(AActual.typeId(), AExpected.typeId());
+    QCOMPARE(AActual.isNull(), AExpected.isNull());
+    if (AExpected.typeId() == QMetaType::QString) {
+        QCOMPARE(AActual.toString().isNull(), AExpected.toString().isNull());
+    }
+    if (AExpected.typeId() == QMetaType::QByteArray) {
+        QCOMPARE(AActual.toByteArray().isNull(), AExpected.toByteArray().isNull());
+    }
+    if (AExpected.metaType() == QMetaType::fromType<TDbDeferred>()) {
+        QCOMPARE(AActual.value<TDbDeferred>().RowKey, AExpected.value<TDbDeferred>().RowKey);
+    } else {
+        QCOMPARE(AActual, AExpected);
+    }
+}
+
+} // namespace
+
+void TestRowCells::keptValuesComeBackAlike_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("null") << QVariant();
+    QTest::newRow("int") << QVariant(-2147483647 - 1);
+    QTest::newRow("int64") << QVariant(qint64(-9007199254740993));
+    QTest::newRow("bool") << QVariant(true);
+    QTest::newRow("double") << QVariant(498.34);
+    QTest::newRow("ascii") << QVariant(QStringLiteral("Autorizado o uso da NF-e"));
+    QTest::newRow("accented") << QVariant(QStringLiteral("Operação não autorizada: \U0001F600"));
+    QTest::newRow("empty text") << QVariant(QStringLiteral(""));
+    QTest::newRow("null text") << QVariant(QString());
+    QTest::newRow("bytes") << QVariant(QByteArray("\x00<xml/>\xFF", 8));
+    QTest::newRow("empty bytes") << QVariant(QByteArray(""));
+    QTest::newRow("null bytes") << QVariant(QByteArray());
+    QTest::newRow("timestamp") << QVariant(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999), Qt::UTC));
+    QTest::newRow("timestamp before year 1") << QVariant(QDateTime(QDate(-44, 3, 15), QTime(10, 0), Qt::UTC));
+    QTest::newRow("local timestamp") << QVariant(QDateTime(QDate(2024, 3, 1), QTime(8, 0), Qt::LocalTime));
+    QTest::newRow("invalid timestamp") << QVariant(QDateTime());
+    QTest::newRow("deferred") << QVariant::fromValue(TDbDeferred{1234567890123});
+}
+
+// A kept value no longer depends on the one it was kept from.
+void TestRowCells::keptValuesComeBackAlike() {
+    QFETCH(QVariant, value);
+    RowBuffer buffer(1);
+    QVariant source = value;
+    const RowCell kept = buffer.Keep(source);
+    source = QVariant(QStringLiteral("something else entirely"));
+    CompareAlike(kept.Value(), value);
+}
+
+void TestRowCells::cachedRowsReadAsValuesReadAtOnce_data() {
+    QTest::addColumn<QString>("declared");
+    QTest::addColumn<QString>("valueSql");
+    QTest::newRow("text") << "VARCHAR(50)"
+                          << "'Autorizado  '";
+    QTest::newRow("accented text") << "VARCHAR(50)"
+                                   << "'São Paulo'";
+    QTest::newRow("accented wide text") << "NVARCHAR(50)"
+                                        << "'łódź'";
+    QTest::newRow("empty text") << "VARCHAR(50)"
+                                << "''";
+    QTest::newRow("blanks only") << "VARCHAR(50)"
+                                 << "'   '";
+    QTest::newRow("empty blob as text") << "VARCHAR(50)"
+                                        << "x''";
+    QTest::newRow("null text") << "VARCHAR(50)"
+                               << "null";
+    QTest::newRow("memo") << "MEMO"
+                          << "'<a>ç</a>  '";
+    QTest::newRow("integer") << "INTEGER"
+                             << "42";
+    QTest::newRow("null integer") << "INTEGER"
+                                  << "null";
+    QTest::newRow("large integer") << "BIGINT"
+                                   << "9007199254740993";
+    QTest::newRow("boolean") << "BOOLEAN"
+                             << "2";
+    QTest::newRow("decimal") << "NUMERIC(10,2)"
+                             << "498.34";
+    QTest::newRow("timestamp text") << "TIMESTAMP"
+                                    << "'2024-03-01 08:24:22.5'";
+    QTest::newRow("timestamp julian") << "TIMESTAMP"
+                                      << "2460371.5";
+    QTest::newRow("timestamp before year 1") << "TIMESTAMP"
+                                             << "1000";
+    QTest::newRow("unreadable timestamp") << "TIMESTAMP"
+                                          << "'2024-02-30 10:00'";
+    QTest::newRow("blob") << "BLOB"
+                          << "x'00FF3C'";
+    QTest::newRow("empty blob") << "BLOB"
+                                << "x''";
+}
+
+void TestRowCells::cachedRowsReadAsValuesReadAtOnce() {
+    QFETCH(QString, declared);
+    QFETCH(QString, valueSql);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dfe.db"));
+    {
+        SqliteTestFile file(path);
+        file.Exec(QStringLiteral("create table t (v %1)").arg(declared));
+        file.Exec(QStringLiteral("insert into t values (%1)").arg(valueSql));
+    }
+    TDbConnection connection;
+    connection.Params = QStringList{QStringLiteral("DriverID=SQLite"), QStringLiteral("Database=") + path};
+    connection.Open();
+    TDbQuery query(&connection);
+    query.Open(QStringLiteral("select v from t"));
+
+    SqliteTestFile file(path);
+    sqlite3_stmt* raw = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(file.Handle(), "select v from t", -1, &raw, nullptr), SQLITE_OK);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    QCOMPARE(sqlite3_step(raw), SQLITE_ROW);
+    const QVariant atOnce = SQLiteValueReader::Read(raw, 0, query.Fields().at(0));
+    CompareAlike(query.ValueAt(0, 0), atOnce);
+    CompareAlike(query.FieldByIndex(0).AsVariant(), atOnce);
+}
+
+QTEST_GUILESS_MAIN(TestRowCells)
+#include "tst_rowcells.moc"
