@@ -264,6 +264,10 @@ void TDBGridModel::Reload() {
     Rows = Shown ? Query->FetchedRowCount() : 0;
     FetchFailed = false;
     Format = std::make_shared<const CellFormat>(QLocale::system());
+    // Row numbers of the new opening name other rows.
+    for (ShownRow& shown : Recent) {
+        shown.Row = -1;
+    }
     endResetModel();
 }
 
@@ -325,12 +329,26 @@ QVariant TDBGridModel::data(const QModelIndex& AIndex, int ARole) const {
     const TDbFieldDef& def = Fields.at(AIndex.column());
     switch (ARole) {
     case Qt::DisplayRole:
-        return Format->Text(def, Query->CellAt(AIndex.row(), AIndex.column()));
+        return ShownText(AIndex.row(), AIndex.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignVCenter | (IsNumeric(def.Kind) ? Qt::AlignRight : Qt::AlignLeft));
     default:
         return {};
     }
+}
+
+const QString& TDBGridModel::ShownText(int ARow, int AColumn) const {
+    ShownRow& shown = Recent[std::size_t(ARow % ShownRows)];
+    if (shown.Row != ARow) {
+        shown.Row = ARow;
+        shown.Texts.fill(QString(), Fields.size());
+        shown.Made.fill(false, Fields.size());
+    }
+    if (!shown.Made[AColumn]) {
+        shown.Texts[AColumn] = Format->Text(Fields.at(AColumn), Query->CellAt(ARow, AColumn));
+        shown.Made[AColumn] = true;
+    }
+    return shown.Texts[AColumn];
 }
 
 QVariant TDBGridModel::headerData(int ASection, Qt::Orientation AOrientation, int ARole) const {

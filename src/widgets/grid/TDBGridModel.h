@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPointer>
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -68,4 +69,15 @@ private:
     class CellFormat;
     /// The formats of the system locale as of the last opening.
     std::shared_ptr<const CellFormat> Format;
+
+    /// The texts of a row shown lately: painting it again formats none of its cells again.
+    struct ShownRow {
+        int Row = -1;
+        QList<QString> Texts;
+        QList<bool> Made;
+    };
+    const QString& ShownText(int ARow, int AColumn) const;
+    /// A row's place is its number modulo the count: enough for the rows of a window and some scrolling.
+    static constexpr int ShownRows = 128;
+    mutable std::array<ShownRow, ShownRows> Recent;
 };

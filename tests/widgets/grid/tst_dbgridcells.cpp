@@ -32,6 +32,7 @@ private Q_SLOTS:
     void rolagemHorizontalFica_data();
     void rolagemHorizontalFica();
     void reabrirVoltaAoTopoEFecharEsvazia();
+    void textosDaNovaListaAoReabrir();
     void titulosMedidosSoQuandoMudam_data();
     void titulosMedidosSoQuandoMudam();
 
@@ -272,6 +273,24 @@ void TstDBGridCells::reabrirVoltaAoTopoEFecharEsvazia() {
     QCOMPARE(Grade->model()->columnCount(), 0);
     QTRY_VERIFY(!Grade->verticalScrollBar()->isVisible());
     QTRY_VERIFY(!Grade->horizontalScrollBar()->isVisible());
+    QCOMPARE(Teste->Erros, QStringList());
+}
+
+// The texts of the rows shown are kept for repainting; a new list shows its own rows under the same row numbers.
+void TstDBGridCells::textosDaNovaListaAoReabrir() {
+    Teste->Abrir(Teste->CriarArquivo(300));
+    QAbstractItemModel& modelo = *Grade->model();
+    Lista->MoveTo(299);
+    QCoreApplication::processEvents();
+    QCOMPARE(modelo.data(modelo.index(0, 0)).toString(), QStringLiteral("ID000001"));
+    QCOMPARE(modelo.data(modelo.index(299, 0)).toString(), QStringLiteral("ID000300"));
+
+    Lista->Close();
+    Lista->Open(QStringLiteral("select * from tb_nfce order by ID_ZEVRIK desc"));
+    Lista->MoveTo(299);
+    QCoreApplication::processEvents();
+    QCOMPARE(modelo.data(modelo.index(0, 0)).toString(), QStringLiteral("ID000300"));
+    QCOMPARE(modelo.data(modelo.index(299, 0)).toString(), QStringLiteral("ID000001"));
     QCOMPARE(Teste->Erros, QStringList());
 }
 
