@@ -1,22 +1,7 @@
 #include "data/RowCell.h"
 
-#include <cstring>
-
 // A cached row costs this much a value, besides its text.
 static_assert(sizeof(RowCell) == 16);
-
-namespace {
-
-bool IsLeapYear(int AYear) {
-    return (AYear % 4 == 0 && AYear % 100 != 0) || AYear % 400 == 0;
-}
-
-int DaysInMonth(int AYear, int AMonth) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return AMonth == 2 && IsLeapYear(AYear) ? 29 : days[AMonth - 1];
-}
-
-} // namespace
 
 std::optional<TDbMoment> TDbMoment::Of(const QDateTime& AValue) {
     if (!AValue.isValid() || AValue.timeSpec() != Qt::UTC) {
@@ -36,12 +21,8 @@ std::optional<TDbMoment> TDbMoment::Of(const QDateTime& AValue) {
 }
 
 bool TDbMoment::IsValid() const {
-    // The years of the usual dates checked here, the others by the calendar itself.
-    const bool day = Year >= 1 && Year <= 9999
-                         ? Month >= 1 && Month <= 12 && Day >= 1 && Day <= DaysInMonth(Year, Month)
-                         : QDate::isValid(Year, Month, Day);
-    return day && Hour >= 0 && Hour < 24 && Minute >= 0 && Minute < 60 && Second >= 0 && Second < 60 &&
-           Millisecond >= 0 && Millisecond < 1000;
+    return QDate::isValid(Year, Month, Day) && Hour >= 0 && Hour < 24 && Minute >= 0 && Minute < 60 && Second >= 0 &&
+           Second < 60 && Millisecond >= 0 && Millisecond < 1000;
 }
 
 QDateTime TDbMoment::ToDateTime() const {

@@ -76,49 +76,55 @@ void TestRowCells::keptValuesComeBackAlike() {
 void TestRowCells::cachedRowsReadAsValuesReadAtOnce_data() {
     QTest::addColumn<QString>("declared");
     QTest::addColumn<QString>("valueSql");
+    QTest::addColumn<bool>("nulo");
     QTest::newRow("text") << "VARCHAR(50)"
-                          << "'Autorizado  '";
+                          << "'Autorizado  '" << false;
     QTest::newRow("accented text") << "VARCHAR(50)"
-                                   << "'São Paulo'";
+                                   << "'São Paulo'" << false;
     QTest::newRow("accented wide text") << "NVARCHAR(50)"
-                                        << "'łódź'";
+                                        << "'łódź'" << false;
     QTest::newRow("empty text") << "VARCHAR(50)"
-                                << "''";
+                                << "''" << false;
     QTest::newRow("blanks only") << "VARCHAR(50)"
-                                 << "'   '";
+                                 << "'   '" << false;
     QTest::newRow("empty blob as text") << "VARCHAR(50)"
-                                        << "x''";
+                                        << "x''" << false;
     QTest::newRow("null text") << "VARCHAR(50)"
-                               << "null";
+                               << "null" << true;
     QTest::newRow("memo") << "MEMO"
-                          << "'<a>ç</a>  '";
+                          << "'<a>ç</a>  '" << false;
     QTest::newRow("integer") << "INTEGER"
-                             << "42";
+                             << "42" << false;
     QTest::newRow("null integer") << "INTEGER"
-                                  << "null";
+                                  << "null" << true;
     QTest::newRow("large integer") << "BIGINT"
-                                   << "9007199254740993";
+                                   << "9007199254740993" << false;
     QTest::newRow("boolean") << "BOOLEAN"
-                             << "2";
+                             << "2" << false;
     QTest::newRow("decimal") << "NUMERIC(10,2)"
-                             << "498.34";
+                             << "498.34" << false;
     QTest::newRow("timestamp text") << "TIMESTAMP"
-                                    << "'2024-03-01 08:24:22.5'";
+                                    << "'2024-03-01 08:24:22.5'" << false;
     QTest::newRow("timestamp julian") << "TIMESTAMP"
-                                      << "2460371.5";
+                                      << "2460371.5" << false;
     QTest::newRow("timestamp before year 1") << "TIMESTAMP"
-                                             << "1000";
+                                             << "1000" << false;
     QTest::newRow("unreadable timestamp") << "TIMESTAMP"
-                                          << "'2024-02-30 10:00'";
+                                          << "'2024-02-30 10:00'" << true;
+    QTest::newRow("29 February of a common year") << "TIMESTAMP"
+                                                  << "'2023-02-29'" << true;
+    QTest::newRow("month 13") << "TIMESTAMP"
+                              << "'2024-13-01 10:00'" << true;
     QTest::newRow("blob") << "BLOB"
-                          << "x'00FF3C'";
+                          << "x'00FF3C'" << false;
     QTest::newRow("empty blob") << "BLOB"
-                                << "x''";
+                                << "x''" << false;
 }
 
 void TestRowCells::cachedRowsReadAsValuesReadAtOnce() {
     QFETCH(QString, declared);
     QFETCH(QString, valueSql);
+    QFETCH(bool, nulo);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("dfe.db"));
     {
@@ -140,6 +146,8 @@ void TestRowCells::cachedRowsReadAsValuesReadAtOnce() {
     const QVariant atOnce = SQLiteValueReader::Read(raw, 0, query.Fields().at(0));
     CompareAlike(query.ValueAt(0, 0), atOnce);
     CompareAlike(query.FieldByIndex(0).AsVariant(), atOnce);
+    // A timestamp that names no real moment reads as null, as a null does.
+    QCOMPARE(query.FieldByIndex(0).IsNull(), nulo);
 }
 
 QTEST_GUILESS_MAIN(TestRowCells)
