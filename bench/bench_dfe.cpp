@@ -11,11 +11,10 @@
 
 #include "BenchSupport.h"
 
-#include "data/RowCell.h"
 #include "data/TDbQuery.h"
 #include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
-#include "widgets/grid/TDBGridModel.h"
+#include "widgets/grid/CellFormat.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -94,16 +93,17 @@ qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false) {
     return bytes;
 }
 
-/// Walks the open list from its first row until Eof, reading every value and making its cell text as the grid does.
+/// Walks the open list from its first row until Eof, reading every value and making its cell text as the grid does
+/// (with the cell formats of the system locale, made once per list).
 qint64 ToolWalk() {
     TDbQuery& query = *dtmConexaoLocal->qryDocumentosEmitidos;
-    const QLocale locale = QLocale::system();
+    const CellFormat format(QLocale::system());
     const QList<TDbFieldDef> fields = query.Fields();
     qint64 characters = 0;
     for (query.First(); !query.Eof(); query.Next()) {
         const int row = query.RecNo();
         for (int f = 0; f < fields.size(); ++f) {
-            characters += TDBGridModel::CellText(fields[f], query.CellAt(row, f), locale).size();
+            characters += format.Text(fields[f], query.CellAt(row, f)).size();
         }
     }
     return characters;

@@ -1,24 +1,46 @@
 #include "widgets/grid/CompiledPattern.h"
 
 #include <algorithm>
-#include <array>
 
 namespace {
 
+int FieldValue(char AField, int AWidth, const CompiledPattern::Moment& AMoment) {
+    switch (AField) {
+    case 'd':
+        return AMoment.Day;
+    case 'M':
+        return AMoment.Month;
+    case 'y':
+        return AWidth == 2 ? AMoment.Year % 100 : AMoment.Year;
+    case 'H':
+        return AMoment.Hour;
+    case 'm':
+        return AMoment.Minute;
+    default:
+        return AMoment.Second;
+    }
+}
+
 char16_t* WriteNumber(char16_t* AOut, int AValue, int AWidth) {
-    std::array<char16_t, 8> digits{};
-    int count = 0;
+    int count = 1;
+    for (int rest = AValue / 10; rest > 0; rest /= 10) {
+        ++count;
+    }
+    // Written backwards from the end, then padded with zeros up to the width.
+    char16_t* const end = AOut + std::max(count, AWidth);
+    char16_t* digit = end;
     do {
-        digits[std::size_t(count++)] = char16_t(u'0' + AValue % 10);
+        *--digit = char16_t(u'0' + AValue % 10);
         AValue /= 10;
     } while (AValue > 0);
-    while (count < AWidth) {
-        digits[std::size_t(count++)] = u'0';
-    }
-    while (count > 0) {
-        *AOut++ = digits[std::size_t(--count)];
-    }
-    return AOut;
+    std::fill(AOut, digit, u'0');
+    return end;
+}
+
+/// Two digits of AValue (0 to 99).
+void WritePair(char16_t* AOut, int AValue) {
+    AOut[0] = char16_t(u'0' + AValue / 10);
+    AOut[1] = char16_t(u'0' + AValue % 10);
 }
 
 } // namespace
@@ -39,32 +61,29 @@ CompiledPattern::CompiledPattern(QStringView APattern, Of AOf) {
         i += repeat;
     }
     Usable = true;
+    MakeFixed();
 }
 
 char16_t* CompiledPattern::Write(char16_t* AOut, const Moment& AMoment) const {
+    if (!Fixed.empty()) {
+        std::copy(Fixed.begin(), Fixed.end(), AOut);
+        for (const FixedField& field : FixedFields) {
+            const int value = FieldValue(field.Field, field.Width, AMoment);
+            char16_t* at = AOut + field.Offset;
+            if (field.Width == 4) {
+                WritePair(at, value / 100);
+                WritePair(at + 2, value % 100);
+            } else {
+                WritePair(at, value);
+            }
+        }
+        return AOut + Fixed.size();
+    }
     for (const Part& part : Parts) {
-        switch (part.Field) {
-        case 0:
+        if (part.Field == 0) {
             AOut = std::copy_n(reinterpret_cast<const char16_t*>(part.Literal.constData()), part.Literal.size(), AOut);
-            break;
-        case 'd':
-            AOut = WriteNumber(AOut, AMoment.Day, part.Width);
-            break;
-        case 'M':
-            AOut = WriteNumber(AOut, AMoment.Month, part.Width);
-            break;
-        case 'y':
-            AOut = WriteNumber(AOut, part.Width == 2 ? AMoment.Year % 100 : AMoment.Year, part.Width);
-            break;
-        case 'H':
-            AOut = WriteNumber(AOut, AMoment.Hour, part.Width);
-            break;
-        case 'm':
-            AOut = WriteNumber(AOut, AMoment.Minute, part.Width);
-            break;
-        default:
-            AOut = WriteNumber(AOut, AMoment.Second, part.Width);
-            break;
+        } else {
+            AOut = WriteNumber(AOut, FieldValue(part.Field, part.Width, AMoment), part.Width);
         }
     }
     return AOut;
@@ -92,4 +111,22 @@ void CompiledPattern::AddLiteral(QStringView AText) {
     }
     Parts.back().Literal += AText;
     Longest += AText.size();
+}
+
+void CompiledPattern::MakeFixed() {
+    const bool fixed = std::all_of(Parts.begin(), Parts.end(), [](const Part& APart) {
+        return APart.Field == 0 || APart.Width == 2 || (APart.Field == 'y' && APart.Width == 4);
+    });
+    if (!fixed) {
+        return;
+    }
+    for (const Part& part : Parts) {
+        if (part.Field == 0) {
+            const auto* text = reinterpret_cast<const char16_t*>(part.Literal.constData());
+            Fixed.insert(Fixed.end(), text, text + part.Literal.size());
+        } else {
+            FixedFields.push_back({part.Field, part.Width, qsizetype(Fixed.size())});
+            Fixed.insert(Fixed.end(), std::size_t(part.Width), u'0');
+        }
+    }
 }

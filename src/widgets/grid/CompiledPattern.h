@@ -33,11 +33,22 @@ private:
         int Width = 0;  ///< digits at least (zero-padded)
         QString Literal;
     };
+    struct FixedField {
+        char Field;
+        int Width;
+        qsizetype Offset; ///< where its digits go in Fixed
+    };
 
     bool AddField(char AField, int ARepeat, Of AOf);
     void AddLiteral(QStringView AText);
+    void MakeFixed();
 
     std::vector<Part> Parts;
     qsizetype Longest = 0;
     bool Usable = false;
+    /// For a pattern whose fields all have two digits (four for the year): its text with zeros in the fields, into
+    /// which a moment's digits are written at their offsets (the usual numeric patterns: one copy and a few digit
+    /// pairs instead of a walk over the parts). Empty for any other pattern.
+    std::vector<char16_t> Fixed;
+    std::vector<FixedField> FixedFields;
 };

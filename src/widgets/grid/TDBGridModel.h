@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class CellFormat;
 class RowCell;
 
 /// Table model over a row set: one column per field, titled with the field name, and the rows fetched so far.
@@ -66,7 +67,6 @@ private:
     bool Shown = false;       ///< Fields and Rows describe an open row set
     bool FetchFailed = false; ///< a fetch for the view failed; no more until the next opening
     ErrorReporter Reporter;
-    class CellFormat;
     /// The formats of the system locale as of the last opening.
     std::shared_ptr<const CellFormat> Format;
 

@@ -1,5 +1,7 @@
 #include "widgets/grid/TDBGridModel.h"
 
+#include "data/RowCell.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QTest>
@@ -18,6 +20,7 @@ private Q_SLOTS:
     void switchingLocalesUsesEachOnesFormats();
     void decimalsAsTheGeneralFormat_data();
     void decimalsAsTheGeneralFormat();
+    void smallNumbersAndSingleCharacters();
 };
 
 namespace {
@@ -138,6 +141,34 @@ void TestDBGridModel::decimalsAsTheGeneralFormat() {
             QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::BCD), value, locale), expected);
         }
     }
+}
+
+// The texts of small numbers and of one ASCII character are shared, not made per cell: each must still be its own
+// value's text, and changing a copy must leave the next cell's text alone.
+void TestDBGridModel::smallNumbersAndSingleCharacters() {
+    const QLocale locale(QStringLiteral("pt_BR"));
+    for (qint64 n = -12; n <= 1012; ++n) {
+        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::Integer), int(n), locale), QString::number(n));
+        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::LargeInt), n, locale), QString::number(n));
+    }
+    for (char16_t c = 0; c < 0x100; ++c) {
+        const QString one(QChar{c});
+        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::WideString), one, locale), one);
+        if (c < 0x80) {
+            const char byte = char(c);
+            QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::String), RowCell::Text(RowCell::TKind::Ascii, &byte, 1),
+                                            locale),
+                     one);
+        }
+    }
+    QString changed = TDBGridModel::CellText(Def(TDbFieldKind::Integer), 7, locale);
+    changed[0] = u'X';
+    QString flag = TDBGridModel::CellText(Def(TDbFieldKind::String), QStringLiteral("N"), locale);
+    flag.append(u'!');
+    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::Integer), 7, locale), QStringLiteral("7"));
+    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::String), QStringLiteral("N"), locale), QStringLiteral("N"));
+    QCOMPARE(changed, QStringLiteral("X"));
+    QCOMPARE(flag, QStringLiteral("N!"));
 }
 
 QTEST_GUILESS_MAIN(TestDBGridModel)
