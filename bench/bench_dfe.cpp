@@ -5,6 +5,8 @@
 //   bench_dfe pragmas  FILE FIRST LAST SIZE FIGURE [REPS]          the raw filter with the five pragmas the tool
 //                                                                 sets on every open, against the raw filter alone
 //   bench_dfe walk     FILE FIRST LAST SIZE FIGURE TARGET [REPS]   filter and walk every row, warm (one process)
+//   bench_dfe walknomutex FILE FIRST LAST SIZE FIGURE TARGET [REPS]  the same, the raw side opening the file
+//                                                                 without the engine's locking, as the tool does
 //   bench_dfe coldwalk FILE FIRST LAST SIZE TARGET [PROCESSES]     the first walk of fresh processes
 //   bench_dfe memory   FILE FIRST LAST SIZE XMLBYTES LIMIT         peak resident of a fresh process over the walk
 //   bench_dfe walkonce|walkpeak FILE FIRST LAST SIZE tool|raw      one child run of coldwalk / memory
@@ -51,12 +53,17 @@ void ToolFilter(const Args& AArgs) {
 constexpr const char* ToolPragmas = "PRAGMA cache_size = 10000; PRAGMA locking_mode = Exclusive; "
                                     "PRAGMA synchronous = Off; PRAGMA journal_mode = Delete; PRAGMA foreign_keys = On";
 
+/// How the raw side opens the file: with the engine's defaults, or as the tool does without the engine's own locking
+/// (the tool's connection belongs to one thread), which shows how much of the raw floor that locking is.
+enum class RawOpen { Default, NoMutex };
+
 /// Opens, prepares and steps the statement, reading every column of up to ARows rows (all when negative).
 /// Returns the bytes of the values read.
-qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false) {
+qint64 RawRead(const Args& AArgs, int ARows, bool AToolPragmas = false, RawOpen AOpen = RawOpen::Default) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(AArgs.File.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | (AOpen == RawOpen::NoMutex ? SQLITE_OPEN_NOMUTEX : 0);
+    if (sqlite3_open_v2(AArgs.File.toUtf8().constData(), &db, flags, nullptr) != SQLITE_OK) {
         throw std::runtime_error(sqlite3_errmsg(db));
     }
     if (AToolPragmas && sqlite3_exec(db, ToolPragmas, nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -120,6 +127,9 @@ std::function<void()> WalkSide(const Args& AArgs, const QString& ASide) {
     if (ASide == QLatin1String("raw")) {
         return [&AArgs] { RawRead(AArgs, -1); };
     }
+    if (ASide == QLatin1String("rawnomutex")) {
+        return [&AArgs] { RawRead(AArgs, -1, false, RawOpen::NoMutex); };
+    }
     throw std::runtime_error("side must be tool or raw");
 }
 
@@ -170,10 +180,10 @@ int Run(const QStringList& AArgv) {
         };
         const Bench::Pair pair = Bench::Alternate(reps, tool, [&] { RawRead(args, rowsRead); });
         Bench::PrintRow(AArgv.value(6), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"), target);
-    } else if (mode == QLatin1String("walk")) {
-        const Bench::Pair pair =
-            Bench::Alternate(AArgv.value(8, QStringLiteral("5")).toInt(), WalkSide(args, QStringLiteral("tool")),
-                             WalkSide(args, QStringLiteral("raw")));
+    } else if (mode == QLatin1String("walk") || mode == QLatin1String("walknomutex")) {
+        const QString raw = mode == QLatin1String("walk") ? QStringLiteral("raw") : QStringLiteral("rawnomutex");
+        const Bench::Pair pair = Bench::Alternate(AArgv.value(8, QStringLiteral("5")).toInt(),
+                                                  WalkSide(args, QStringLiteral("tool")), WalkSide(args, raw));
         Bench::PrintRow(AArgv.value(6), args.Size, pair.ToolMs, pair.RawMs, QStringLiteral("ms"),
                         AArgv.value(7).toDouble());
     } else if (mode == QLatin1String("coldwalk")) {

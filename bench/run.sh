@@ -54,6 +54,11 @@ run "$build/bench/bench_grid" markall "$data/month100k.sqlite" 2024-03-01 2024-0
 run "$dfe" walk "$data/month10k.sqlite" 2024-03-01 2024-03-31 10k "growth: filter + walk" 1.25 9
 run "$dfe" walk "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "growth: filter + walk" 1.25 3
 ((quick)) || run "$dfe" walk "$data/year1m.sqlite" 2024-01-01 2024-12-31 1M "growth: filter + walk" 1.25 3
+# Where the walk's floor lies without the engine's own locking, which the raw side takes on every call and the tool,
+# whose connection belongs to one thread, opens without.
+run "$dfe" walknomutex "$data/month100k.sqlite" 2024-03-01 2024-03-31 100k "walk, raw without engine locking" 0 9
+((quick)) || run "$dfe" walknomutex "$data/year1m.sqlite" 2024-01-01 2024-12-31 1M \
+  "growth, raw without engine locking" 0 3
 
 # Export against the SQL Server stand-in: 1,000 documents for the tool and 1,000 for each plain ODBC loop; then, over
 # a link that delays every reply by 20 ms (a proxy in front of the stand-in), two runs of 200 for the tool and the
