@@ -138,14 +138,6 @@ QString CellFormat::Text(const TDbFieldDef& ADef, const RowCell& ACell) const {
     }
 }
 
-const CellFormat& CellFormat::For(const QLocale& ALocale) {
-    thread_local std::optional<CellFormat> last;
-    if (!last || last->Locale != ALocale) {
-        last.emplace(ALocale);
-    }
-    return *last;
-}
-
 /// General number format: up to 15 significant digits, no trailing zeros, no thousands separator.
 QString CellFormat::RealText(double AValue) const {
     if (std::optional<QString> text = CentsText(AValue)) {

@@ -23,9 +23,6 @@ public:
     /// format with the regional decimal point, integers and text as they are, "(BLOB)" for binary.
     QString Text(const TDbFieldDef& ADef, const RowCell& ACell) const;
 
-    /// The format of ALocale for this thread, read again only when another locale is asked for.
-    static const CellFormat& For(const QLocale& ALocale);
-
 private:
     QString RealText(double AValue) const;
     std::optional<QString> CentsText(double AValue) const;

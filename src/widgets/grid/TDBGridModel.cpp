@@ -100,14 +100,6 @@ int TDBGridModel::DisplayWidth(int AColumn) const {
     }
 }
 
-QString TDBGridModel::CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale) {
-    return CellText(ADef, RowCell::Of(AValue), ALocale);
-}
-
-QString TDBGridModel::CellText(const TDbFieldDef& ADef, const RowCell& ACell, const QLocale& ALocale) {
-    return CellFormat::For(ALocale).Text(ADef, ACell);
-}
-
 int TDBGridModel::rowCount(const QModelIndex& AParent) const {
     return AParent.isValid() ? 0 : Rows;
 }

@@ -5,7 +5,6 @@
 
 #include <QAbstractTableModel>
 #include <QList>
-#include <QLocale>
 #include <QPointer>
 
 #include <array>
@@ -14,7 +13,6 @@
 #include <memory>
 
 class CellFormat;
-class RowCell;
 
 /// Table model over a row set: one column per field, titled with the field name, and the rows fetched so far.
 /// Further rows are fetched in batches only when the view asks for them (canFetchMore / fetchMore). Read-only.
@@ -42,12 +40,6 @@ public:
     void SyncRows();
     /// The field's display width in characters.
     int DisplayWidth(int AColumn) const;
-
-    /// The cell text of a value of a field of kind ADef, formatted with ALocale. The locale's formats are read once
-    /// per locale and thread, not per cell.
-    static QString CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale);
-    /// The same for a value as the row set read it.
-    static QString CellText(const TDbFieldDef& ADef, const RowCell& ACell, const QLocale& ALocale);
 
     int rowCount(const QModelIndex& AParent = {}) const override;
     int columnCount(const QModelIndex& AParent = {}) const override;

@@ -1,4 +1,4 @@
-#include "widgets/grid/TDBGridModel.h"
+#include "widgets/grid/CellFormat.h"
 
 #include "data/RowCell.h"
 
@@ -24,6 +24,14 @@ private Q_SLOTS:
 };
 
 namespace {
+
+QString CellText(const TDbFieldDef& ADef, const RowCell& ACell, const QLocale& ALocale) {
+    return CellFormat(ALocale).Text(ADef, ACell);
+}
+
+QString CellText(const TDbFieldDef& ADef, const QVariant& AValue, const QLocale& ALocale) {
+    return CellText(ADef, RowCell::Of(AValue), ALocale);
+}
 
 TDbFieldDef Def(TDbFieldKind AKind) {
     TDbFieldDef def;
@@ -72,9 +80,9 @@ void TestDBGridModel::timestampsAsTheLocaleWritesThem() {
     QFETCH(QString, locale);
     const QLocale loc = locale.isEmpty() ? QLocale::system() : QLocale(locale);
     for (const QDateTime& moment : Moments) {
-        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::SQLTimeStamp), moment, loc), Expected(loc, moment));
+        QCOMPARE(CellText(Def(TDbFieldKind::SQLTimeStamp), moment, loc), Expected(loc, moment));
     }
-    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::SQLTimeStamp), QVariant(), loc), QString());
+    QCOMPARE(CellText(Def(TDbFieldKind::SQLTimeStamp), QVariant(), loc), QString());
 }
 
 void TestDBGridModel::numbersAndText_data() {
@@ -98,20 +106,17 @@ void TestDBGridModel::numbersAndText() {
     QFETCH(int, kind);
     QFETCH(QVariant, value);
     QFETCH(QString, text);
-    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind(kind)), value, QLocale(QStringLiteral("pt_BR"))), text);
+    QCOMPARE(CellText(Def(TDbFieldKind(kind)), value, QLocale(QStringLiteral("pt_BR"))), text);
 }
 
 void TestDBGridModel::switchingLocalesUsesEachOnesFormats() {
     const QDateTime moment(QDate(2024, 3, 1), QTime(8, 0, 23), Qt::UTC);
     const TDbFieldDef def = Def(TDbFieldKind::SQLTimeStamp);
-    QCOMPARE(TDBGridModel::CellText(def, moment, QLocale(QStringLiteral("pt_BR"))),
-             QStringLiteral("01/03/2024 08:00:23"));
-    QCOMPARE(TDBGridModel::CellText(def, moment, QLocale(QStringLiteral("en_US"))),
+    QCOMPARE(CellText(def, moment, QLocale(QStringLiteral("pt_BR"))), QStringLiteral("01/03/2024 08:00:23"));
+    QCOMPARE(CellText(def, moment, QLocale(QStringLiteral("en_US"))),
              Expected(QLocale(QStringLiteral("en_US")), moment));
-    QCOMPARE(TDBGridModel::CellText(def, moment, QLocale(QStringLiteral("pt_BR"))),
-             QStringLiteral("01/03/2024 08:00:23"));
-    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::BCD), 1.5, QLocale(QStringLiteral("en_US"))),
-             QStringLiteral("1.5"));
+    QCOMPARE(CellText(def, moment, QLocale(QStringLiteral("pt_BR"))), QStringLiteral("01/03/2024 08:00:23"));
+    QCOMPARE(CellText(Def(TDbFieldKind::BCD), 1.5, QLocale(QStringLiteral("en_US"))), QStringLiteral("1.5"));
 }
 
 void TestDBGridModel::decimalsAsTheGeneralFormat_data() {
@@ -135,10 +140,11 @@ void TestDBGridModel::decimalsAsTheGeneralFormat() {
     QFETCH(QList<double>, values);
     for (const QString& name : {QStringLiteral("pt_BR"), QStringLiteral("en_US")}) {
         const QLocale locale(name);
+        const CellFormat format(locale);
         for (const double value : values) {
             QString expected = QString::number(value, 'g', 15);
             expected.replace(QLatin1Char('.'), locale.decimalPoint());
-            QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::BCD), value, locale), expected);
+            QCOMPARE(format.Text(Def(TDbFieldKind::BCD), RowCell::Real(value)), expected);
         }
     }
 }
@@ -148,25 +154,24 @@ void TestDBGridModel::decimalsAsTheGeneralFormat() {
 void TestDBGridModel::smallNumbersAndSingleCharacters() {
     const QLocale locale(QStringLiteral("pt_BR"));
     for (qint64 n = -12; n <= 1012; ++n) {
-        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::Integer), int(n), locale), QString::number(n));
-        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::LargeInt), n, locale), QString::number(n));
+        QCOMPARE(CellText(Def(TDbFieldKind::Integer), int(n), locale), QString::number(n));
+        QCOMPARE(CellText(Def(TDbFieldKind::LargeInt), RowCell::Number(RowCell::TKind::LargeInt, n), locale),
+                 QString::number(n));
     }
     for (char16_t c = 0; c < 0x100; ++c) {
         const QString one(QChar{c});
-        QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::WideString), one, locale), one);
+        QCOMPARE(CellText(Def(TDbFieldKind::WideString), one, locale), one);
         if (c < 0x80) {
             const char byte = char(c);
-            QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::String), RowCell::Text(RowCell::TKind::Ascii, &byte, 1),
-                                            locale),
-                     one);
+            QCOMPARE(CellText(Def(TDbFieldKind::String), RowCell::Text(RowCell::TKind::Ascii, &byte, 1), locale), one);
         }
     }
-    QString changed = TDBGridModel::CellText(Def(TDbFieldKind::Integer), 7, locale);
+    QString changed = CellText(Def(TDbFieldKind::Integer), 7, locale);
     changed[0] = u'X';
-    QString flag = TDBGridModel::CellText(Def(TDbFieldKind::String), QStringLiteral("N"), locale);
+    QString flag = CellText(Def(TDbFieldKind::String), QStringLiteral("N"), locale);
     flag.append(u'!');
-    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::Integer), 7, locale), QStringLiteral("7"));
-    QCOMPARE(TDBGridModel::CellText(Def(TDbFieldKind::String), QStringLiteral("N"), locale), QStringLiteral("N"));
+    QCOMPARE(CellText(Def(TDbFieldKind::Integer), 7, locale), QStringLiteral("7"));
+    QCOMPARE(CellText(Def(TDbFieldKind::String), QStringLiteral("N"), locale), QStringLiteral("N"));
     QCOMPARE(changed, QStringLiteral("X"));
     QCOMPARE(flag, QStringLiteral("N!"));
 }
