@@ -6,12 +6,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <QtEndian>
 
 #include <optional>
 
 namespace {
 
-/// One line of the file: its text and the line end that followed it ("\n", "\r\n" or empty at the end of file).
+/// One line of the file: its text and the line end that followed it ("\r\n", "\n", "\r" or empty at the end of file).
 struct Line {
     QString text;
     QString end;
@@ -22,8 +23,11 @@ struct KeyValue {
     QString value;
 };
 
+/// The platform's blanks: tab, line feed, vertical tab, form feed, carriage return, space and the DOS end-of-file
+/// mark. A no-break space or any other Unicode space belongs to the name or value, as a pasted password may hold one.
 bool isBlank(QChar c) {
-    return c.isSpace() || c == QChar(0x1A);
+    const char16_t unit = c.unicode();
+    return (unit >= 0x09 && unit <= 0x0D) || unit == 0x1A || unit == 0x20;
 }
 
 QString trimBlanks(QStringView text) {
@@ -62,29 +66,38 @@ bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+bool isLineBreak(QChar c) {
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+/// Lines end in CR LF, LF or CR alone, as the platform reads them: a file with old Mac line ends is no single line.
 QList<Line> splitLines(const QString& text) {
     QList<Line> lines;
     qsizetype start = 0;
     while (start < text.size()) {
-        const qsizetype newline = text.indexOf(QLatin1Char('\n'), start);
-        if (newline < 0) {
-            lines.append({text.mid(start), QString()});
-            break;
+        qsizetype textEnd = start;
+        while (textEnd < text.size() && !isLineBreak(text[textEnd])) {
+            ++textEnd;
         }
-        const bool crlf = newline > start && text[newline - 1] == QLatin1Char('\r');
-        const qsizetype textEnd = crlf ? newline - 1 : newline;
-        lines.append({text.mid(start, textEnd - start), crlf ? QStringLiteral("\r\n") : QStringLiteral("\n")});
-        start = newline + 1;
+        QString end;
+        if (textEnd < text.size()) {
+            end = QStringView(text).mid(textEnd, 2) == u"\r\n" ? QStringLiteral("\r\n") : QString(text[textEnd]);
+        }
+        lines.append({text.mid(start, textEnd - start), end});
+        start = textEnd + end.size();
     }
     return lines;
 }
 
-/// Line end for added lines: the file's own, CR LF for a new or single-line file.
+/// Line end for added lines: the file's own (CR LF wherever it has one), CR LF for a new or single-line file.
 QString lineEndOf(const QString& text) {
-    if (!text.contains(QLatin1Char('\n')) || text.contains(QLatin1String("\r\n"))) {
-        return QStringLiteral("\r\n");
+    if (text.contains(QLatin1Char('\n')) && !text.contains(QLatin1String("\r\n"))) {
+        return QStringLiteral("\n");
     }
-    return QStringLiteral("\n");
+    if (text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) {
+        return QStringLiteral("\r");
+    }
+    return QStringLiteral("\r\n");
 }
 
 /// Index of the first header line of section, or -1.
@@ -107,39 +120,70 @@ qsizetype sectionEnd(const QList<Line>& lines, qsizetype header) {
     return i;
 }
 
-/// How a file's text is stored: in the ANSI code page, or in UTF-8 or UTF-16 behind their byte-order mark.
-enum class Encoding { Ansi, Utf8, Utf16 };
+/// How a file's text is stored: in the ANSI code page, or in UTF-8 or UTF-16 of either byte order behind their
+/// byte-order mark.
+enum class Encoding { Ansi, Utf8, Utf16LittleEndian, Utf16BigEndian };
 
 struct FileText {
     QString text;
     Encoding encoding = Encoding::Ansi;
 };
 
-const QByteArray kUtf8Mark("\xEF\xBB\xBF");
-const QByteArray kUtf16Mark("\xFF\xFE");
+struct ByteOrderMark {
+    Encoding encoding;
+    QByteArrayView bytes;
+};
+
+constexpr ByteOrderMark kMarks[] = {{Encoding::Utf8, "\xEF\xBB\xBF"},
+                                    {Encoding::Utf16LittleEndian, "\xFF\xFE"},
+                                    {Encoding::Utf16BigEndian, "\xFE\xFF"}};
+
+QByteArrayView markOf(Encoding encoding) {
+    for (const ByteOrderMark& mark : kMarks) {
+        if (mark.encoding == encoding) {
+            return mark.bytes;
+        }
+    }
+    return {};
+}
+
+/// The text of UTF-16 code units as stored, a lone surrogate included; an odd last byte is no character.
+QString fromUtf16(QByteArrayView units, Encoding encoding) {
+    QString text(units.size() / 2, Qt::Uninitialized);
+    if (encoding == Encoding::Utf16BigEndian) {
+        qFromBigEndian<quint16>(units.data(), text.size(), text.data());
+    } else {
+        qFromLittleEndian<quint16>(units.data(), text.size(), text.data());
+    }
+    return text;
+}
+
+QByteArray toUtf16(const QString& text, Encoding encoding) {
+    QByteArray units(text.size() * 2, Qt::Uninitialized);
+    if (encoding == Encoding::Utf16BigEndian) {
+        qToBigEndian<quint16>(text.utf16(), text.size(), units.data());
+    } else {
+        qToLittleEndian<quint16>(text.utf16(), text.size(), units.data());
+    }
+    return units;
+}
 
 FileText decode(const QByteArray& bytes) {
-    if (bytes.startsWith(kUtf8Mark)) {
-        return {QString::fromUtf8(bytes.mid(kUtf8Mark.size())), Encoding::Utf8};
-    }
-    if (bytes.startsWith(kUtf16Mark)) {
-        const QByteArray units = bytes.mid(kUtf16Mark.size());
-        return {QString::fromUtf16(reinterpret_cast<const char16_t*>(units.constData()), units.size() / 2),
-                Encoding::Utf16};
+    for (const ByteOrderMark& mark : kMarks) {
+        if (bytes.startsWith(mark.bytes)) {
+            const QByteArrayView content = QByteArrayView(bytes).sliced(mark.bytes.size());
+            return {mark.encoding == Encoding::Utf8 ? QString::fromUtf8(content) : fromUtf16(content, mark.encoding),
+                    mark.encoding};
+        }
     }
     return {AnsiCodePage::toUnicode(bytes), Encoding::Ansi};
 }
 
 QByteArray encode(const QString& text, Encoding encoding) {
-    switch (encoding) {
-    case Encoding::Utf8:
-        return kUtf8Mark + text.toUtf8();
-    case Encoding::Utf16:
-        return kUtf16Mark + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    case Encoding::Ansi:
-        break;
+    if (encoding == Encoding::Ansi) {
+        return AnsiCodePage::fromUnicode(text);
     }
-    return AnsiCodePage::fromUnicode(text);
+    return markOf(encoding).toByteArray() + (encoding == Encoding::Utf8 ? text.toUtf8() : toUtf16(text, encoding));
 }
 
 std::optional<FileText> readFile(const QString& fileName) {

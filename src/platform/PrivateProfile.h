@@ -2,10 +2,12 @@
 
 #include <QString>
 
-/// INI files read and written the way the platform's private-profile functions do: section and key names match
-/// regardless of case, blanks around names and values are ignored on reading, and one pair of matching quotes around
-/// a value is removed on reading. Files are text in the ANSI code page, or in UTF-8 or UTF-16 behind a byte-order mark,
-/// and are written back in the encoding they had. Nothing is cached: every call reads the file again.
+/// INI files read and written the way the platform's private-profile functions do: lines end in CR LF, LF or CR,
+/// section and key names match regardless of case, blanks around names and values are ignored on reading, and one
+/// pair of matching quotes around a value is removed on reading. Blanks are tab, line feed, vertical tab, form feed,
+/// carriage return, space and ^Z only: a no-break space is text. Files are text in the ANSI code page, or in UTF-8 or
+/// UTF-16 (either byte order) behind a byte-order mark, and are written back in the encoding they had. Nothing is
+/// cached: every call reads the file again.
 class PrivateProfile {
 public:
     /// The value of key in section, cut to bufferSize - 1 characters; defaultValue (cut the same way) when the file,

@@ -5,6 +5,7 @@
 #include "Unprivileged.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +43,20 @@ bool writeAll(const QString& path, const QByteArray& content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+QByteArray utf16BigEndian(const QString& text) {
+    QStringEncoder encoder(QStringConverter::Utf16BE);
+    return "\xFE\xFF" + QByteArray(encoder(text));
+}
+
+QByteArray utf16LittleEndian(const QString& text) {
+    QStringEncoder encoder(QStringConverter::Utf16LE);
+    return "\xFF\xFE" + QByteArray(encoder(text));
+}
+
+QByteArray utf8(const QString& text) {
+    return "\xEF\xBB\xBF" + text.toUtf8();
+}
+
 /// Owner, group and other permission bits, without Qt's "current user" copy of one of them.
 QFileDevice::Permissions modeOf(const QString& path) {
     return QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
@@ -56,6 +71,8 @@ private slots:
 
     void readsAsThePlatform_data();
     void readsAsThePlatform();
+    void readsOtherLayoutsAsThePlatform_data();
+    void readsOtherLayoutsAsThePlatform();
     void missingFileReadsDefaultAndIsNotCreated();
     void valueIsCutToBuffer();
 
@@ -136,6 +153,45 @@ void tst_PrivateProfile::readsAsThePlatform() {
     QCOMPARE(PrivateProfile::GetString(section, key, QStringLiteral("padrao"), kBuffer, path()), expected);
 }
 
+void tst_PrivateProfile::readsOtherLayoutsAsThePlatform_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("CR line ends") << QByteArray("[Outra]\rSenha=errada\r[CONFIG]\rSenha=s3nha\r") << "Senha"
+                                  << "s3nha";
+    QTest::newRow("CR, LF and CR LF mixed, blank lines")
+        << QByteArray("[CONFIG]\r\n\r\rUsuario=sa\n\rSenha=s3nha") << "Senha"
+        << "s3nha";
+    QTest::newRow("UTF-16 big-endian") << utf16BigEndian("[CONFIG]\r\nSenha=Ação €\r\n") << "Senha"
+                                       << "Ação €";
+    QTest::newRow("UTF-16 little-endian") << utf16LittleEndian("[CONFIG]\r\nSenha=Ação €\r\n") << "Senha"
+                                          << "Ação €";
+    QTest::newRow("control blanks trimmed")
+        << QByteArray("[CONFIG]\r\n\x0BSenha\x0C=\t\x0B\x0C s3nha \x1A\r\n") << "Senha"
+        << "s3nha";
+    QTest::newRow("no-break spaces around a value kept")
+        << QByteArray("[CONFIG]\r\nSenha=\xA0s3nha\xA0\r\n") << "Senha" << QStringLiteral("\u00A0s3nha\u00A0");
+    QTest::newRow("no-break space after a key name belongs to it")
+        << QByteArray("[CONFIG]\r\nSenha\xA0=s3nha\r\n") << "Senha"
+        << "padrao";
+    QTest::newRow("no-break space in the brackets belongs to the section name")
+        << QByteArray("[\xA0"
+                      "CONFIG]\r\nSenha=s3nha\r\n")
+        << "Senha"
+        << "padrao";
+    QTest::newRow("other Unicode spaces around a value kept")
+        << utf8(QStringLiteral("[CONFIG]\r\nSenha=\u3000\u2002s3nha\u0085\u2028\r\n")) << "Senha"
+        << QStringLiteral("\u3000\u2002s3nha\u0085\u2028");
+}
+
+void tst_PrivateProfile::readsOtherLayoutsAsThePlatform() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QVERIFY(writeAll(path(), content));
+    QCOMPARE(PrivateProfile::GetString("CONFIG", key, QStringLiteral("padrao"), kBuffer, path()), expected);
+}
+
 void tst_PrivateProfile::missingFileReadsDefaultAndIsNotCreated() {
     QCOMPARE(PrivateProfile::GetString("CONFIG", "servidor", QString(), kBuffer, path()), QString());
     QCOMPARE(PrivateProfile::GetString("CONFIG", "servidor", "x", kBuffer, path()), QStringLiteral("x"));
@@ -187,6 +243,14 @@ void tst_PrivateProfile::writeKeepsEveryOtherLine_data() {
                                          << "Senha" << QByteArray("[CONFIG]\r\nSenha=novo\r\n");
     QTest::newRow("empty file") << QByteArray() << "CONFIG"
                                 << "Senha" << QByteArray("[CONFIG]\r\nSenha=novo\r\n");
+    QTest::newRow("CR line ends kept") << QByteArray("[Outra]\rx=1\r[CONFIG]\rUsuario=sa\r") << "CONFIG"
+                                       << "Senha" << QByteArray("[Outra]\rx=1\r[CONFIG]\rUsuario=sa\rSenha=novo\r");
+    QTest::newRow("key replaced between CR line ends") << QByteArray("[CONFIG]\rSenha=velha\rUsuario=sa") << "CONFIG"
+                                                       << "Senha" << QByteArray("[CONFIG]\rSenha=novo\rUsuario=sa");
+    QTest::newRow("new section after CR line ends") << QByteArray("[Outra]\rx=1") << "CONFIG"
+                                                    << "Senha" << QByteArray("[Outra]\rx=1\r[CONFIG]\rSenha=novo\r");
+    QTest::newRow("UTF-16 big-endian kept") << utf16BigEndian("[CONFIG]\r\nUsuario=sá\r\n") << "CONFIG"
+                                            << "Senha" << utf16BigEndian("[CONFIG]\r\nUsuario=sá\r\nSenha=novo\r\n");
 }
 
 void tst_PrivateProfile::writeKeepsEveryOtherLine() {
@@ -215,6 +279,8 @@ void tst_PrivateProfile::valuesReadBackAsWritten_data() {
                                    << "SRV\\SQLEXPRESS,1433";
     QTest::newRow("blanks at the ends are written, not read") << "  srv  "
                                                               << "srv";
+    QTest::newRow("no-break spaces at the ends are no blanks")
+        << QStringLiteral("\u00A0s3nha\u00A0") << QStringLiteral("\u00A0s3nha\u00A0");
     QTest::newRow("quotes at the ends are written, not read") << "'x'"
                                                               << "x";
     QTest::newRow("empty") << ""
@@ -272,8 +338,9 @@ void tst_PrivateProfile::readOnlyFolderRefusesWriteAndKeepsFile_data() {
 void tst_PrivateProfile::readOnlyFolderRefusesWriteAndKeepsFile() {
     QFETCH(bool, folderWritable);
 #ifdef Q_OS_WIN
-    if (!folderWritable)
+    if (!folderWritable) {
         QSKIP("under Wine the test runs as the build machine's superuser, whom no folder refuses");
+    }
 #endif
     // The file belongs to the unprivileged user and is writable by it; only the folder can refuse.
     QVERIFY(writeAll(path(), kHandWritten));
