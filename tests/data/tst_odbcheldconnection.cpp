@@ -34,6 +34,8 @@ private Q_SLOTS:
     void cleanup();
     void executedAgainWithoutPreparing_data();
     void executedAgainWithoutPreparing();
+    void narrowTextOfAnyLengthPreparedOnce_data();
+    void narrowTextOfAnyLengthPreparedOnce();
     void lostWhileIdleIsNotSent();
     void replyLostAfterRunMayHaveRun();
 
@@ -48,11 +50,12 @@ void tst_OdbcHeldConnection::initTestCase() {
     RegisterMSSQLBackend();
     Server = std::make_unique<StandIn>();
     Server->exec(QStringLiteral("create table TNOTE (ID int primary key, REF varchar(20), NOTE nvarchar(max))"));
+    Server->exec(QStringLiteral("create table TTEXT (ID int primary key, TEXT varchar(max))"));
 }
 
 void tst_OdbcHeldConnection::init() {
     Server->clearFaults();
-    Server->exec(QStringLiteral("delete from TNOTE"));
+    Server->exec(QStringLiteral("delete from TNOTE; delete from TTEXT"));
     Connection = std::make_unique<TDbConnection>();
     Connection->setObjectName(QStringLiteral("Connection"));
     Connection->Params = QStringList{QStringLiteral("DriverID=MSSQL"), "Server=" + Server->server(),
@@ -101,6 +104,38 @@ void tst_OdbcHeldConnection::executedAgainWithoutPreparing() {
     QCOMPARE(Rows.size(), lengths.size());
     for (int I = 0; I < lengths.size(); ++I)
         QCOMPARE(Rows[I].value(0).toString(), Notes[I]);
+}
+
+void tst_OdbcHeldConnection::narrowTextOfAnyLengthPreparedOnce_data() {
+    QTest::addColumn<QList<int>>("lengths");
+    QTest::addColumn<int>("prepares");
+    QTest::newRow("longer after shorter") << QList<int>{2, 5, 3} << 1;
+    QTest::newRow("empty, then the longest varchar") << QList<int>{0, 8000, 1} << 1;
+    QTest::newRow("past it, long text from then on") << QList<int>{10, 8001, 10, 8100} << 2;
+}
+
+void tst_OdbcHeldConnection::narrowTextOfAnyLengthPreparedOnce() {
+    QFETCH(QList<int>, lengths);
+    QFETCH(int, prepares);
+    const qsizetype First = Server->requests().size();
+    QStringList Texts;
+    for (int I = 0; I < lengths.size(); ++I) {
+        QString Text(lengths[I], QLatin1Char('a' + I));
+        if (!Text.isEmpty()) {
+            Text.back() = QLatin1Char('Z'); // a marker at the end shows any cut
+        }
+        Texts << Text;
+        TDbParams Params;
+        Params.AddParam(TDbFieldType::ftString, QStringLiteral("ID")).Value = QString::number(I);
+        Params.AddParam(TDbFieldType::ftString, QStringLiteral("TEXT")).Value = Texts.last();
+        QCOMPARE(Connection->ExecSQL(QStringLiteral("insert into TTEXT (ID, TEXT) values (:ID, :TEXT)"), Params), 1);
+    }
+    const QStringList Calls = Procedures(*Server, First);
+    QCOMPARE(Calls.count(QStringLiteral("sp_prepexec")), prepares);
+    const QList<QVariantList> Rows = Server->query(QStringLiteral("select TEXT from TTEXT order by ID"));
+    QCOMPARE(Rows.size(), lengths.size());
+    for (int I = 0; I < lengths.size(); ++I)
+        QCOMPARE(Rows[I].value(0).toString(), Texts[I]);
 }
 
 void tst_OdbcHeldConnection::lostWhileIdleIsNotSent() {

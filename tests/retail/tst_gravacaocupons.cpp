@@ -57,20 +57,22 @@ private Q_SLOTS:
         QCOMPARE(Notas(), 4);
     }
 
-    // The types as ever: the qualifier and the reference as varchar of the longest value so far, the XML as
-    // nvarchar(max). A longer reference than any before needs a new declaration, so the insert is prepared again.
-    void tiposComoAntes() {
-        const QStringList Refs{QStringLiteral("T1"), QStringLiteral("T1234"), QStringLiteral("T12")};
+    // The qualifier and the reference as varchar(8000), which holds any reference, the XML as nvarchar(max): one
+    // declaration for references of every length, so the insert is prepared once for the run. Each reference found
+    // its document, the longest one too.
+    void preparadoUmaVezParaQualquerReferencia() {
+        const QStringList Refs{QStringLiteral("T1"), QStringLiteral("T1234"), QStringLiteral("T12"),
+                               QStringLiteral("T").repeated(35)};
         for (int N = 0; N < Refs.size(); ++N)
             F->InserirPiece(QStringLiteral("FFO"), QStringLiteral("S2"), 10 + N, Refs[N]);
         Executar([&] {
             for (const QString& Referencia : Refs)
                 QCOMPARE(F->Modulo().SalvarCupomFiscalBD(Referencia, QStringLiteral("<NFe>Ação €</NFe>")), 1);
         });
-        QCOMPARE(Nomes(), QStringList({"PRELOGIN", "LOGIN7", "sp_prepexec", "sp_unprepare", "sp_prepexec", "sp_execute",
+        QCOMPARE(Nomes(), QStringList({"PRELOGIN", "LOGIN7", "sp_prepexec", "sp_execute", "sp_execute", "sp_execute",
                                        "sp_unprepare"}));
-        QCOMPARE(Declaracao(Pedidos().at(2)), QStringLiteral("@P1 VARCHAR(3),@P2 NVARCHAR(MAX),@P3 VARCHAR(2)"));
-        QCOMPARE(Declaracao(Pedidos().at(4)), QStringLiteral("@P1 VARCHAR(3),@P2 NVARCHAR(MAX),@P3 VARCHAR(5)"));
+        QCOMPARE(Declaracao(Pedidos().at(2)), QStringLiteral("@P1 VARCHAR(8000),@P2 NVARCHAR(MAX),@P3 VARCHAR(8000)"));
+        QCOMPARE(Notas(), int(Refs.size()));
     }
 
     // A failing coupon ends the run; the prepared insert is freed on the server all the same.

@@ -73,13 +73,11 @@ void TOdbcStatement::BufferRemainingRows() {
 }
 
 void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
-    bool Rebind = Values.size() != std::size_t(AValues.size());
-    if (Rebind) {
+    if (Values.size() != std::size_t(AValues.size())) {
+        Bound = false;
         Values.clear();
         Values.resize(std::size_t(AValues.size()));
     }
-    if (StringSizes.size() < Values.size())
-        StringSizes.resize(Values.size(), 1);
     for (qsizetype I = 0; I < AValues.size(); ++I) {
         const TDbBindValue& Source = AValues[I];
         BoundValue& Target = Values[std::size_t(I)];
@@ -88,32 +86,40 @@ void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
         // declared varchar, so the server still receives 8-bit text.
         const bool Narrow = Source.DataType == TDbFieldType::ftString;
         const QString Text = Narrow ? AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(Source.Value)) : Source.Value;
-        const bool Moved = Reserve(Target, std::size_t(Text.size()));
+        // A varchar buffer holds the longest varchar from the start: a buffer that moves must be bound again.
+        const bool Moved = Reserve(Target, Narrow ? std::max(std::size_t(Text.size()), std::size_t(MaxVarcharBytes))
+                                                  : std::size_t(Text.size()));
         SQLSMALLINT SqlType = SQL_VARCHAR;
         SQLULEN Size = 0;
         if (Narrow) {
-            SQLULEN& Declared = StringSizes[std::size_t(I)];
-            Size = Declared = std::max<SQLULEN>(Declared, SQLULEN(Text.size()));
-            // varchar(n) ends at 8,000 bytes, and a driver may cut a longer value to fit it without a word:
-            // beyond that the value goes as long text, varchar(max). One byte per character in the code page.
-            if (Size > MaxVarcharBytes)
-                SqlType = SQL_LONGVARCHAR;
+            // Declared as the longest varchar(n), whatever the value's length, so that every value a varchar column
+            // takes shares one declaration and the statement is prepared once. A driver may cut a longer value to
+            // fit it without a word: beyond it the value goes as long text, varchar(max), for good, one byte per
+            // character in the code page.
+            const bool Long = Target.SqlType == SQL_LONGVARCHAR || SQLULEN(Text.size()) > MaxVarcharBytes;
+            SqlType = Long ? SQL_LONGVARCHAR : SQL_VARCHAR;
+            Size = Long ? SQLULEN(Target.Capacity) : MaxVarcharBytes;
         } else if (Settings.WideMemoAsMax) {
             SqlType = SQL_WVARCHAR; // size 0: nvarchar(max)
         } else {
             SqlType = SQL_WLONGVARCHAR;
             Size = SQLULEN(Target.Capacity); // what the buffer holds, so that a shorter value keeps the binding
         }
-        Rebind = Rebind || Moved || SqlType != Target.SqlType || Size != Target.Size;
+        // From here the driver's binding no longer matches (a moved buffer is already freed) until bound again.
+        if (Moved || SqlType != Target.SqlType || Size != Target.Size) {
+            Bound = false;
+        }
         Target.SqlType = SqlType;
         Target.Size = Size;
         std::copy_n(reinterpret_cast<const SQLWCHAR*>(Text.utf16()), Text.size(), Target.Buffer.get());
         Target.Indicator = SQLLEN(Text.size() * qsizetype(sizeof(SQLWCHAR))); // a null text goes as the empty text
     }
-    if (!Rebind)
+    if (Bound) {
         return;
+    }
     // Binding again makes the driver prepare the statement anew on the server (FreeTDS: an unprepare, then a
     // prepare with the execution, two round trips), so it happens only when a type, a size or a buffer changed.
+    // A failure on the way leaves the statement unbound: the next execution binds every parameter again.
     Check(SQLFreeStmt(Statement.Get(), SQL_RESET_PARAMS));
     for (std::size_t I = 0; I < Values.size(); ++I) {
         BoundValue& Target = Values[I];
@@ -121,6 +127,7 @@ void TOdbcStatement::Bind(const QList<TDbBindValue>& AValues) {
                                Target.Size, 0, Target.Buffer.get(), SQLLEN(Target.Capacity * sizeof(SQLWCHAR)),
                                &Target.Indicator));
     }
+    Bound = true;
 }
 
 bool TOdbcStatement::Reserve(BoundValue& ATarget, std::size_t ALength) {

@@ -53,7 +53,8 @@ public:
 
 private:
     /// A parameter as bound: the buffer the driver reads its value from at each execution (owned here, so that no
-    /// caller's buffer is kept), and the type and size it was bound with. The buffer stays put while values fit it.
+    /// caller's buffer is kept), and the type and size it is bound with (while Bound; else to be bound with). The
+    /// buffer stays put while values fit it.
     struct BoundValue {
         std::unique_ptr<SQLWCHAR[]> Buffer;
         std::size_t Capacity = 0; ///< characters
@@ -75,8 +76,9 @@ private:
     OdbcStatementSettings Settings;
     std::deque<QVariantList> Buffered; ///< rows read ahead, every column in its natural form
     std::vector<BoundValue> Values;
-    std::vector<SQLULEN> StringSizes; ///< declared varchar length per position; grows to the longest value bound
     QList<TDbColumnInfo> ColumnInfos;
     qint64 Affected = -1;
     bool RowsLeft = false;
+    /// The driver holds a binding of every value, to its buffer as it is now, with its type and size.
+    bool Bound = false;
 };
