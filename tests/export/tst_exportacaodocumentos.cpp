@@ -123,17 +123,23 @@ void TstExportacaoXml::xmlIlegivelFalhaNoCupom() {
 
 namespace {
 
-enum class Reescrita { OutraOrdem, UltimoSubstituido, EntreDoisCupons };
+enum class Reescrita { OutraOrdem, UltimoSubstituido, EntreDoisCupons, XmlTrocadosMesmasDatas };
 
 constexpr int Cupons = 120;
 constexpr int BytesXml = 30 << 10;
 
-QByteArray XmlDoCupom(int ANumero) {
-    return DfeFixture::RowWithLargeXml(ANumero, BytesXml).value(QStringLiteral("XML_ZEVRIK")).toByteArray();
-}
-
 QString RefDoCupom(int ANumero) {
     return DfeFixture::SimpleRow(ANumero).value(QStringLiteral("ID_ZEVRIK")).toString();
+}
+
+/// The XML that each coupon's row of a file holds, by reference.
+QMap<QString, QString> XmlPorReferencia(const QList<QVariantMap>& ALinhas) {
+    QMap<QString, QString> xmls;
+    for (const QVariantMap& linha : ALinhas) {
+        xmls.insert(linha.value(QStringLiteral("ID_ZEVRIK")).toString(),
+                    QString::fromUtf8(linha.value(QStringLiteral("XML_ZEVRIK")).toByteArray()));
+    }
+    return xmls;
 }
 
 } // namespace
@@ -145,6 +151,8 @@ void TstExportacaoXml::arquivoReescritoDepoisDeListado_data() {
     QTest::newRow("mesmos cupons em outra ordem") << Reescrita::OutraOrdem << 1 << 1;
     QTest::newRow("ultimo cupom substituido por um novo") << Reescrita::UltimoSubstituido << Cupons << Cupons;
     QTest::newRow("arquivo trocado entre dois cupons") << Reescrita::EntreDoisCupons << 1 << 4;
+    // Same size, header and modification time, every listed value the same: each coupon's XML is its neighbour's.
+    QTest::newRow("copia que mantem as datas") << Reescrita::XmlTrocadosMesmasDatas << 1 << 1;
 }
 
 // Another copy of the file is written over it after the list was read (a copy from the till, which ignores the
@@ -159,10 +167,19 @@ void TstExportacaoXml::arquivoReescritoDepoisDeListado() {
         linhas << DfeFixture::RowWithLargeXml(numero, BytesXml);
     }
     DfeFixture(Caminho()).Create().Insert(linhas);
+    if (reescrita == Reescrita::XmlTrocadosMesmasDatas) {
+        DfeFixture::SetKeepableModified(Caminho());
+    }
     QList<QVariantMap> outras = linhas;
     if (reescrita == Reescrita::UltimoSubstituido) {
         // Deleted and a new coupon written in its place: it takes the freed rowid.
         outras.last() = DfeFixture::RowWithLargeXml(Cupons + 1, BytesXml);
+    } else if (reescrita == Reescrita::XmlTrocadosMesmasDatas) {
+        for (int i = 0; i + 1 < Cupons; i += 2) {
+            const QVariant xml = outras[i].value(QStringLiteral("XML_ZEVRIK"));
+            outras[i].insert(QStringLiteral("XML_ZEVRIK"), outras[i + 1].value(QStringLiteral("XML_ZEVRIK")));
+            outras[i + 1].insert(QStringLiteral("XML_ZEVRIK"), xml);
+        }
     } else {
         std::reverse(outras.begin(), outras.end());
     }
@@ -178,7 +195,7 @@ void TstExportacaoXml::arquivoReescritoDepoisDeListado() {
             }
         };
     } else {
-        DfeFixture::CopyOver(copia, Caminho());
+        DfeFixture::CopyOver(copia, Caminho(), reescrita == Reescrita::XmlTrocadosMesmasDatas);
     }
     QString erroMostrado;
     try {
@@ -186,14 +203,15 @@ void TstExportacaoXml::arquivoReescritoDepoisDeListado() {
     } catch (const EDbEngineError& erro) {
         erroMostrado = erro.message();
     }
-    const auto cadaNotaEhDoSeuCupom = [this] {
+    // Each note holds its coupon's XML as the file held it when the note was stored: the listed file's before the
+    // change, the new file's after the new filter.
+    const auto cadaNotaEhDoSeuCupom = [this](const QMap<QString, QString>& AXmls) {
         for (auto nota = Notas.cbegin(); nota != Notas.cend(); ++nota) {
-            const int numero = nota.key().mid(2).toInt();
-            QVERIFY2(nota.value() == QString::fromUtf8(XmlDoCupom(numero)),
+            QVERIFY2(nota.value() == AXmls.value(nota.key()),
                      qPrintable(QStringLiteral("%1 holds %2").arg(nota.key(), nota.value().left(40))));
         }
     };
-    cadaNotaEhDoSeuCupom();
+    cadaNotaEhDoSeuCupom(XmlPorReferencia(linhas));
     QCOMPARE(Notas.size(), recusado - primeiroMarcado);
     QCOMPARE(erroMostrado,
              QStringLiteral("O arquivo de dados DFe foi alterado depois que os documentos foram listados: o documento "
@@ -205,7 +223,7 @@ void TstExportacaoXml::arquivoReescritoDepoisDeListado() {
     Exportar(ListarTudo());
     // Coupon 120 replaced by 121 is no longer in the file: Cupons notes in every case.
     QCOMPARE(Notas.size(), Cupons);
-    cadaNotaEhDoSeuCupom();
+    cadaNotaEhDoSeuCupom(XmlPorReferencia(outras));
 }
 
 QTEST_GUILESS_MAIN(TstExportacaoXml)

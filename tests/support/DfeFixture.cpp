@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <sqlite3.h>
 
@@ -128,10 +129,22 @@ void DfeFixture::CopyOver(const QString& AFrom, const QString& ATo, bool AKeepMo
     QFile from(AFrom);
     QFile to(ATo);
     const QDateTime modified = QFileInfo(ATo).lastModified();
+    // The file system's clock moves in steps of a few milliseconds; in the step of the file's last change, even its
+    // change time would stay.
+    QThread::msleep(30);
     if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::ReadWrite) || !to.resize(0) ||
         to.write(from.readAll()) != from.size() ||
         (AKeepModified && !to.setFileTime(modified, QFileDevice::FileModificationTime))) {
         throw std::runtime_error("cannot copy " + AFrom.toStdString() + " over " + ATo.toStdString());
+    }
+}
+
+void DfeFixture::SetKeepableModified(const QString& APath) {
+    QFile file(APath);
+    if (!file.open(QIODevice::ReadWrite) ||
+        !file.setFileTime(QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() - 3600),
+                          QFileDevice::FileModificationTime)) {
+        throw std::runtime_error("cannot set the modification time of " + APath.toStdString());
     }
 }
 

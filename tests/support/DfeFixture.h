@@ -32,8 +32,12 @@ public:
     /// SimpleRow(ANumber) with an XML_ZEVRIK of AXmlBytes bytes that only this number has.
     static QVariantMap RowWithLargeXml(int ANumber, int AXmlBytes);
     /// Writes the bytes of file AFrom over file ATo in place, as a plain copy does (same file, new bytes; no lock is
-    /// asked for). With AKeepModified, ATo keeps its modification time, as a copy that keeps times leaves it.
+    /// asked for). With AKeepModified, ATo keeps its modification time, as a copy that keeps times leaves it. The copy
+    /// is made a clock step of the file system after ATo's last change, as any copy made after a listing is.
     static void CopyOver(const QString& AFrom, const QString& ATo, bool AKeepModified = false);
+    /// Sets the modification time of the file at APath to an hour ago in whole seconds, which CopyOver can keep
+    /// exactly (as a real copy keeps the file system's time to its last digit).
+    static void SetKeepableModified(const QString& APath);
 
     /// Sets the declared type of AColumn; a name not yet present is appended as an extra column.
     DfeFixture& Declare(const QString& AColumn, const QString& AType);

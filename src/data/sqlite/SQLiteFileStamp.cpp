@@ -1,7 +1,5 @@
 #include "data/sqlite/SQLiteFileStamp.h"
 
-#include "platform/FileModified.h"
-
 std::optional<SQLiteFileStamp> SQLiteFileStamp::Of(sqlite3* ADb, const char* ASchema) {
     const char* name = sqlite3_db_filename(ADb, ASchema);
     sqlite3_file* file = nullptr;
@@ -14,9 +12,8 @@ std::optional<SQLiteFileStamp> SQLiteFileStamp::Of(sqlite3* ADb, const char* ASc
     sqlite3_int64 size = -1;
     const bool read = file->pMethods->xFileSize(file, &size) == SQLITE_OK &&
                       file->pMethods->xRead(file, stamp.Header.data(), int(stamp.Header.size()), 0) == SQLITE_OK;
-    const auto modified = FileModified::Time(name);
     stamp.Size = size;
-    stamp.Modified = modified.value_or(std::chrono::nanoseconds(0));
-    stamp.Complete = read && modified.has_value();
+    const bool state = stamp.ReadFileState(ADb, ASchema, name);
+    stamp.Complete = read && state;
     return stamp;
 }
