@@ -61,8 +61,11 @@ bool isCopyKey(const QKeyEvent& AKey) {
 
 } // namespace
 
+// The fixed dialog frame is asked for besides the fixed size: without it Windows gives a sizeable frame, which can be
+// dragged larger than the content.
 TDbErrorWindow::TDbErrorWindow(QWidget* AParent)
-    : QDialog(AParent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
+    : QDialog(AParent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("DbErrorWindow"));
     setWindowTitle(DbErrorTexts::Caption());
     setFont(QFont(QStringLiteral("Tahoma"), 8));

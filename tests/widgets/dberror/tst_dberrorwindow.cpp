@@ -104,6 +104,7 @@ void TestDbErrorWindow::frameAndFixedTexts() {
     QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
     QVERIFY(flags.testFlag(Qt::WindowTitleHint));
     QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(flags.testFlag(Qt::MSWindowsFixedSizeDialogHint));
     QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMinMaxButtonsHint));
     QVERIFY(!flags.testFlag(Qt::WindowSystemMenuHint));
