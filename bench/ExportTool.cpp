@@ -42,10 +42,14 @@ ExportTool::ExportTool(const QString& AServer, const QString& AUser, const QStri
     Settings.SetSenha(APassword);
     ConfigIni = &Settings;
     dtmZEVRIK = &Retail;
+    Retail.LerConfiguracao = [this] {
+        return TConfiguracaoConexao{Settings.GetServidor(), Settings.GetBancoDados(), Settings.GetUsuario(),
+                                    Settings.GetSenha()};
+    };
     dtmConexaoLocal = &Local;
 
     NumberCoupons(ADfeFile, ACount, AFirstRef);
-    TFiltroDocumentos::Executar(ADfeFile, QDate(2000, 1, 1), QDate(2099, 12, 31), false);
+    TFiltroDocumentos::Executar(ADfeFile, QDate(2000, 1, 1), QDate(2099, 12, 31));
     TDbQuery& documents = *Local.qryDocumentosEmitidos;
     documents.MoveTo(INT_MAX);
     if (documents.FetchedRowCount() < ACount) {

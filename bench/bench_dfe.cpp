@@ -41,7 +41,7 @@ struct Args {
 /// the whole "no rows" path, whose message is the expected outcome here.
 void ToolFilter(const Args& AArgs) {
     try {
-        TFiltroDocumentos::Executar(AArgs.File, AArgs.First, AArgs.Last, false);
+        TFiltroDocumentos::Executar(AArgs.File, AArgs.First, AArgs.Last);
     } catch (const std::exception&) {
         if (dtmConexaoLocal->qryDocumentosEmitidos->Active()) {
             throw;

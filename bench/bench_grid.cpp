@@ -136,7 +136,7 @@ void FirstPage(const QStringList& AArgs) {
     const auto windowlessFilter = [&](const QString& AFile, const QDate& AFirst, const QDate& ALast) {
         dtmConexaoLocal = &windowless;
         try {
-            TFiltroDocumentos::Executar(AFile, AFirst, ALast, false);
+            TFiltroDocumentos::Executar(AFile, AFirst, ALast);
         } catch (...) {
             dtmConexaoLocal = toolModule;
             throw;

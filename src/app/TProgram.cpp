@@ -13,6 +13,10 @@ TProgram::TProgram(QApplication& application, const QString& executablePath) {
     ConfigIni = new TConfigZEVRIK(NomeArquivoConfiguracao(executablePath));
     TPresentation::SetApplicationTitle(TPresentation::TitleFromExecutable(executablePath));
     dtmZEVRIK = new TdtmZEVRIK(&application);
+    dtmZEVRIK->LerConfiguracao = [] {
+        return TConfiguracaoConexao{ConfigIni->GetServidor(), ConfigIni->GetBancoDados(), ConfigIni->GetUsuario(),
+                                    ConfigIni->GetSenha()};
+    };
     InstalarServicosBancoDados();
     dtmConexaoLocal = new TdtmConexaoLocal(&application);
     frmPrincipal = new TfrmPrincipal();

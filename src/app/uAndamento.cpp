@@ -1,5 +1,6 @@
 #include "app/uAndamento.h"
 
+#include "platform/BlankTrim.h"
 #include "widgets/ScreenCentring.h"
 #include "widgets/TPresentation.h"
 
@@ -14,19 +15,6 @@ namespace {
 constexpr int LarguraCliente = 668;
 constexpr int AlturaCliente = 375;
 constexpr int Margem = 3;
-
-/// Removes leading and trailing characters with codes up to U+0020 (blanks and every control character).
-QString AparaControles(const QString& ATexto) {
-    qsizetype inicio = 0;
-    qsizetype fim = ATexto.size();
-    while (inicio < fim && ATexto.at(inicio).unicode() <= 0x20) {
-        ++inicio;
-    }
-    while (fim > inicio && ATexto.at(fim - 1).unicode() <= 0x20) {
-        --fim;
-    }
-    return ATexto.mid(inicio, fim - inicio);
-}
 
 /// The window belongs to the application object: it goes when the application does.
 void DestruirFrmAndamento() {
@@ -64,7 +52,7 @@ void TfrmAndamento::MostrarMensagem(const QString& AMensagem) {
         qAddPostRoutine(DestruirFrmAndamento);
     }
     frmAndamento->Memo1->clear();
-    frmAndamento->Memo1->setPlainText(AparaControles(AMensagem));
+    frmAndamento->Memo1->setPlainText(BlankTrim::Trimmed(AMensagem));
     TPresentation::ShowModal(*frmAndamento);
     frmAndamento->hide();
 }

@@ -1,5 +1,6 @@
 #include "app/uConfigSQLServerConexao.h"
 
+#include "platform/BlankTrim.h"
 #include "platform/TryFinally.h"
 #include "retail/dZevrik.h"
 #include "settings/uConfig.h"
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -27,13 +27,8 @@ constexpr int LarguraBotao = 100;
 constexpr int AlturaBotao = AlturaPainel - 2 * Margem;
 constexpr int Esquerda = 58;
 
-/// True when nothing but characters up to U+0020 (blanks and control characters) is left.
-bool SoControles(const QString& ATexto) {
-    return std::all_of(ATexto.cbegin(), ATexto.cend(), [](QChar c) { return c.unicode() <= 0x20; });
-}
-
 void Verificar(const QLineEdit* AEdit, const char* AMensagem) {
-    if (SoControles(AEdit->text())) {
+    if (BlankTrim::IsBlank(AEdit->text())) {
         throw std::runtime_error(AMensagem);
     }
 }

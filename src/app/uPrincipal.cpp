@@ -7,6 +7,7 @@
 #include "dfe/TFiltroDocumentos.h"
 #include "dfe/dConexaoLocal.h"
 #include "platform/TClock.h"
+#include "retail/dZevrik.h"
 #include "widgets/TDatePicker.h"
 #include "widgets/TPresentation.h"
 
@@ -198,8 +199,11 @@ void TfrmPrincipal::btnFiltrarRegistrosClick() {
     // The button never takes the focus: a date still being typed is not left by the click.
     edtDataInicial->Confirmar();
     edtDataFinal->Confirmar();
-    TFiltroDocumentos::Executar(edtArquivosDadosDFe->text(), edtDataInicial->date(), edtDataFinal->date(),
-                                CheckBox1->isChecked());
+    TFiltroDocumentos::ReferenciasPendentes pendentes;
+    if (CheckBox1->isChecked()) {
+        pendentes = [] { return dtmZEVRIK->GetRefInternSemMpieceOle(); };
+    }
+    TFiltroDocumentos::Executar(edtArquivosDadosDFe->text(), edtDataInicial->date(), edtDataFinal->date(), pendentes);
 }
 
 void TfrmPrincipal::actConfigurarAcessoKVORAExecute() {

@@ -1,6 +1,5 @@
 #include "data/DbBackends.h"
 #include "data/TDbErrors.h"
-#include "data/sqlite/SQLiteBackend.h"
 
 #include <QHash>
 
@@ -8,12 +7,6 @@ namespace {
 
 QHash<QString, DbBackends::Factory>& Registry() {
     static QHash<QString, DbBackends::Factory> factories;
-    // The SQLite back end is part of this library and always available.
-    static const bool builtIns = [] {
-        factories.insert(QStringLiteral("SQLITE"), [] { return CreateSQLiteBackend(); });
-        return true;
-    }();
-    Q_UNUSED(builtIns);
     return factories;
 }
 

@@ -7,7 +7,8 @@
 #include <functional>
 #include <memory>
 
-/// The back ends by driver id: "DriverID=<id>" in a connection's parameters picks one.
+/// The back ends by driver id: "DriverID=<id>" in a connection's parameters picks one. The layer knows none of
+/// them: each is registered by its users (the data modules) before a connection opens on it.
 namespace DbBackends {
 using Factory = std::function<std::unique_ptr<IDbBackend>()>;
 /// Makes "DriverID=<ADriverId>" available (matched without regard to case).

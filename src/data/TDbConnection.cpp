@@ -5,6 +5,7 @@
 #include "data/DbErrorContext.h"
 #include "data/FieldBinder.h"
 #include "data/IDbBackend.h"
+#include "data/IDbConnectionUser.h"
 #include "data/ParameterScanner.h"
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
@@ -61,8 +62,8 @@ TDbConnection::TDbConnection(QObject* AParent) : QObject(AParent) {}
 
 TDbConnection::~TDbConnection() {
     Close();
-    for (TDbQuery* query : std::as_const(Queries)) {
-        query->Conn = nullptr;
+    for (IDbConnectionUser* user : std::as_const(Users)) {
+        user->ConnectionDestroyed();
     }
 }
 
@@ -93,10 +94,10 @@ void TDbConnection::Close() {
     }
     // Row sets first: their statements must go before the connection they were prepared on.
     // A slot of Closed may release another row set of this connection.
-    const QList<TDbQuery*> queries = Queries;
-    for (TDbQuery* query : queries) {
-        if (Queries.contains(query)) {
-            query->Close();
+    const QList<IDbConnectionUser*> users = Users;
+    for (IDbConnectionUser* user : users) {
+        if (Users.contains(user)) {
+            user->ConnectionClosing();
         }
     }
     Prepared.reset();
@@ -126,28 +127,31 @@ IDbStatement& TDbConnection::PreparedFor(const QString& ASQL, const QString& APl
     return *Prepared;
 }
 
+template <typename TResult>
+auto TDbConnection::Execute(const QString& ASQL, const QString& APositionalSql, const ParamList& AParams,
+                            const QList<TDbBindValue>& AValues, TResult&& AResult) {
+    DbActivity::Scope activity;
+    return WithErrorContext(objectName(), ASQL, AParams, [&] {
+        IDbStatement& statement = PreparedFor(ASQL, APositionalSql);
+        statement.Execute(AValues);
+        return AResult(statement);
+    });
+}
+
 qint64 TDbConnection::ExecSQL(const QString& ASQL, const QStringList& AValues, const QList<TDbFieldType>& ATypes) {
     const ParameterScanner scanner(ASQL);
     ParamList params;
     const QList<TDbBindValue> values = BindByName(objectName(), scanner, AValues, ATypes, params);
-    DbActivity::Scope activity;
-    return WithErrorContext(objectName(), ASQL, params, [&] {
-        IDbStatement& statement = PreparedFor(ASQL, scanner.PositionalSql());
-        statement.Execute(values);
-        return statement.RowsAffected();
-    });
+    return Execute(ASQL, scanner.PositionalSql(), params, values,
+                   [](IDbStatement& AStatement) { return AStatement.RowsAffected(); });
 }
 
 qint64 TDbConnection::ExecSQL(const QString& ASQL, const TDbParams& AParams) {
     const ParameterScanner scanner(ASQL);
     ParamList params;
     const QList<TDbBindValue> values = BindByPosition(objectName(), scanner, AParams, params);
-    DbActivity::Scope activity;
-    return WithErrorContext(objectName(), ASQL, params, [&] {
-        IDbStatement& statement = PreparedFor(ASQL, scanner.PositionalSql());
-        statement.Execute(values);
-        return statement.RowsAffected();
-    });
+    return Execute(ASQL, scanner.PositionalSql(), params, values,
+                   [](IDbStatement& AStatement) { return AStatement.RowsAffected(); });
 }
 
 qint64 TDbConnection::ExecSQL(const QString& ASQL, std::unique_ptr<TDbQuery>& AQuery) {
@@ -163,11 +167,8 @@ QVariant TDbConnection::ExecSQLScalar(const QString& ASQL, const QStringList& AV
     const ParameterScanner scanner(ASQL);
     ParamList params;
     const QList<TDbBindValue> values = BindByName(objectName(), scanner, AValues, ATypes, params);
-    DbActivity::Scope activity;
-    return WithErrorContext(objectName(), ASQL, params, [&] {
-        IDbStatement& statement = PreparedFor(ASQL, scanner.PositionalSql());
-        statement.Execute(values);
-        IDbCursor& cursor = statement.Result();
+    return Execute(ASQL, scanner.PositionalSql(), params, values, [](IDbStatement& AStatement) {
+        IDbCursor& cursor = AStatement.Result();
         if (cursor.Columns().isEmpty()) {
             return QVariant();
         }
@@ -177,12 +178,12 @@ QVariant TDbConnection::ExecSQLScalar(const QString& ASQL, const QStringList& AV
     });
 }
 
-void TDbConnection::Attach(TDbQuery* AQuery) {
-    if (!Queries.contains(AQuery)) {
-        Queries.append(AQuery);
+void TDbConnection::Attach(IDbConnectionUser* AUser) {
+    if (!Users.contains(AUser)) {
+        Users.append(AUser);
     }
 }
 
-void TDbConnection::Detach(TDbQuery* AQuery) {
-    Queries.removeAll(AQuery);
+void TDbConnection::Detach(IDbConnectionUser* AUser) {
+    Users.removeAll(AUser);
 }

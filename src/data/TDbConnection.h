@@ -10,10 +10,12 @@
 #include <memory>
 
 class IDbBackend;
+class IDbConnectionUser;
 class IDbStatement;
 class TDbParams;
 class TDbQuery;
 class TDbTransaction;
+struct TDbBindValue;
 
 /// A database connection over the back end that its DriverID parameter names. UI thread only.
 class TDbConnection : public QObject {
@@ -47,15 +49,22 @@ public:
 
     /// The back end of the open connection (for row sets of this layer).
     IDbBackend& Backend();
+    /// Row sets opened on this connection: each is closed before the connection closes, and told when it is
+    /// destroyed while they are still attached.
+    void Attach(IDbConnectionUser* AUser);
+    void Detach(IDbConnectionUser* AUser);
 
 private:
-    friend class TDbQuery;
-    void Attach(TDbQuery* AQuery);
-    void Detach(TDbQuery* AQuery);
     IDbStatement& PreparedFor(const QString& ASQL, const QString& APlaceholderSql);
+    /// Runs ASQL (prepared once while it stays the statement of this connection) with AValues inside the layer's
+    /// activity and error context (AParams name the values in its errors); AResult reads what it returns from the
+    /// executed statement.
+    template <typename TResult>
+    auto Execute(const QString& ASQL, const QString& APositionalSql, const QList<QPair<QString, QString>>& AParams,
+                 const QList<TDbBindValue>& AValues, TResult&& AResult);
 
     std::unique_ptr<IDbBackend> BackendConnection;
     std::unique_ptr<IDbStatement> Prepared;
     QString PreparedSql;
-    QList<TDbQuery*> Queries;
+    QList<IDbConnectionUser*> Users;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/IDbConnectionUser.h"
 #include "data/TDbBookmark.h"
 #include "data/TDbField.h"
 #include "data/TDbFieldDef.h"
@@ -21,7 +22,7 @@ class RowCell;
 /// A row that cannot be read (a text longer than its field) raises its error whenever the walk reaches it, again
 /// on every attempt; the rows before it stay readable. A failing row among the first BatchSize, read by the open,
 /// fails the open.
-class TDbQuery : public QObject {
+class TDbQuery : public QObject, private IDbConnectionUser {
     Q_OBJECT
 public:
     explicit TDbQuery(TDbConnection* AConnection = nullptr, QObject* AParent = nullptr);
@@ -89,7 +90,8 @@ Q_SIGNALS:
     void RowsFetched(int AFirst, int ALast);
 
 private:
-    friend class TDbConnection;
+    void ConnectionClosing() override { Close(); }
+    void ConnectionDestroyed() override { Conn = nullptr; }
     int FetchRows(int ARows);
     [[noreturn]] void ThrowClosed() const;
 

@@ -2,7 +2,6 @@
 
 #include "data/TDbQuery.h"
 #include "dfe/dConexaoLocal.h"
-#include "retail/dZevrik.h"
 
 #include <stdexcept>
 
@@ -34,10 +33,10 @@ QString TFiltroDocumentos::Sentenca(const QDate& ADataInicial, const QDate& ADat
 }
 
 void TFiltroDocumentos::Executar(const QString& APathArquivo, const QDate& ADataInicial, const QDate& ADataFinal,
-                                 bool ASomentePendentes) {
+                                 const ReferenciasPendentes& APendentes) {
     std::optional<QString> pendentes;
-    if (ASomentePendentes) {
-        pendentes = dtmZEVRIK->GetRefInternSemMpieceOle();
+    if (APendentes) {
+        pendentes = APendentes();
     }
     const QString sentenca = Sentenca(ADataInicial, ADataFinal, pendentes);
 

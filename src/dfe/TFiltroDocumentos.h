@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 /// The document filter: the statement over tb_nfce for an issue period, optionally only the coupons whose KVORA
@@ -17,9 +18,13 @@ public:
     static QString Sentenca(const QDate& ADataInicial, const QDate& ADataFinal,
                             const std::optional<QString>& APendentes = std::nullopt);
 
-    /// Asks KVORA for the pending references first (only with ASomentePendentes, before the file is touched), then
-    /// opens the DFe data file and the document list. An empty list closes the file again and fails with
-    /// "Nenhum registro encontrado para as condições informadas!". Nothing is caught.
+    /// The references of the sales documents that still lack a note, as a list ready to follow IN ("('A1','B''2')"),
+    /// empty when there are none. The program hands over where they come from.
+    using ReferenciasPendentes = std::function<QString()>;
+
+    /// With APendentes (only the coupons still pending), asks it for the references first, before the file is
+    /// touched; then opens the DFe data file and the document list. An empty list closes the file again and fails
+    /// with "Nenhum registro encontrado para as condições informadas!". Nothing is caught.
     static void Executar(const QString& APathArquivo, const QDate& ADataInicial, const QDate& ADataFinal,
-                         bool ASomentePendentes);
+                         const ReferenciasPendentes& APendentes = {});
 };

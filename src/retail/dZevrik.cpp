@@ -3,11 +3,11 @@
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
 #include "data/odbc/MSSQLBackend.h"
+#include "platform/BlankTrim.h"
 #include "platform/TryFinally.h"
 #include "retail/DataMovimento.h"
 #include "retail/IItemList.h"
 #include "retail/RetailStatements.h"
-#include "settings/uConfig.h"
 
 #include <memory>
 
@@ -15,20 +15,10 @@ TdtmZEVRIK* dtmZEVRIK = nullptr;
 
 namespace {
 
-/// Blanks and control characters (up to U+0020) removed at both ends; other white space is kept.
-QString SemBrancosNasPontas(const QString& ATexto) {
-    qsizetype Inicio = 0;
-    qsizetype Fim = ATexto.size();
-    while (Inicio < Fim && ATexto.at(Inicio).unicode() <= 0x20)
-        ++Inicio;
-    while (Fim > Inicio && ATexto.at(Fim - 1).unicode() <= 0x20)
-        --Fim;
-    return ATexto.mid(Inicio, Fim - Inicio);
-}
-
 void ExigirConfigurado(const QString& AValor, const QString& AMensagem) {
-    if (SemBrancosNasPontas(AValor).isEmpty())
+    if (BlankTrim::IsBlank(AValor)) {
         throw EDbError(AMensagem);
+    }
 }
 
 QString ErroAoConectar(const QString& AServidor, const QString& ABancoDados, const QString& AMensagem) {
@@ -79,16 +69,12 @@ void TdtmZEVRIK::Conectar(const QString& AServidor, const QString& ABancoDados, 
 }
 
 void TdtmZEVRIK::Conectar() {
-    ExigirConfigurado(ConfigIni->GetServidor(), QStringLiteral("Servidor de banco de dados não foi configurado!"));
-    ExigirConfigurado(ConfigIni->GetBancoDados(), QStringLiteral("Nome do banco de dados não foi configurado!"));
-    ExigirConfigurado(ConfigIni->GetUsuario(), QStringLiteral("Usuário do banco de dados não foi configurado!"));
-    ExigirConfigurado(ConfigIni->GetSenha(), QStringLiteral("Senha do banco de dados não foi configurada!"));
-
-    const QString Usuario = ConfigIni->GetUsuario();
-    const QString Senha = ConfigIni->GetSenha();
-    const QString BancoDados = ConfigIni->GetBancoDados();
-    const QString Servidor = ConfigIni->GetServidor();
-    Conectar(Servidor, BancoDados, Usuario, Senha);
+    const TConfiguracaoConexao configuracao = LerConfiguracao ? LerConfiguracao() : TConfiguracaoConexao();
+    ExigirConfigurado(configuracao.Servidor, QStringLiteral("Servidor de banco de dados não foi configurado!"));
+    ExigirConfigurado(configuracao.BancoDados, QStringLiteral("Nome do banco de dados não foi configurado!"));
+    ExigirConfigurado(configuracao.Usuario, QStringLiteral("Usuário do banco de dados não foi configurado!"));
+    ExigirConfigurado(configuracao.Senha, QStringLiteral("Senha do banco de dados não foi configurada!"));
+    Conectar(configuracao.Servidor, configuracao.BancoDados, configuracao.Usuario, configuracao.Senha);
 }
 
 void TdtmZEVRIK::Desconectar() {

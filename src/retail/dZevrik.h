@@ -14,6 +14,14 @@
 
 class IItemList;
 
+/// The four KVORA connection settings as saved.
+struct TConfiguracaoConexao {
+    QString Servidor;
+    QString BancoDados;
+    QString Usuario;
+    QString Senha;
+};
+
 /// Retail data module: the KVORA connection and every statement run there. Each operation opens the connection
 /// with the saved settings at its start and closes it at its end, also on failure. UI thread only.
 class TdtmZEVRIK : public QObject {
@@ -37,6 +45,9 @@ public:
     /// Checks the four saved settings (server, database, user, password; blanks and control characters at the ends
     /// ignored) and connects with them untrimmed. A missing one raises EDbError with its message; nothing is opened.
     void Conectar();
+    /// Where Conectar() reads the saved settings, anew at every call; handed over by the program. Without it every
+    /// setting reads as missing.
+    std::function<TConfiguracaoConexao()> LerConfiguracao;
     /// Closes sqlConexao; nothing when closed.
     void Desconectar();
 

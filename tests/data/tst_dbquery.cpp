@@ -52,6 +52,7 @@ private:
 class TestDbQuery : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { RegisterSQLiteBackend(); }
     void init();
     void cleanup();
 

@@ -3,6 +3,7 @@
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 #include "data/TDbQuery.h"
+#include "data/sqlite/SQLiteBackend.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +62,7 @@ QString CreateTable(const Overrides& AOverrides) {
 class TestFieldBinding : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { RegisterSQLiteBackend(); }
     void init();
     void cleanup();
     void binding_data();

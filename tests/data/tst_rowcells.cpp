@@ -2,6 +2,7 @@
 #include "data/RowCell.h"
 #include "data/TDbConnection.h"
 #include "data/TDbQuery.h"
+#include "data/sqlite/SQLiteBackend.h"
 #include "data/sqlite/SQLiteValueReader.h"
 
 #include "SqliteTestFile.h"
@@ -16,6 +17,7 @@
 class TestRowCells : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { RegisterSQLiteBackend(); }
     void keptValuesComeBackAlike_data();
     void keptValuesComeBackAlike();
     void cachedRowsReadAsValuesReadAtOnce_data();

@@ -4,6 +4,7 @@
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 #include "data/TDbQuery.h"
+#include "data/sqlite/SQLiteBackend.h"
 #include "data/sqlite/SQLiteValueReader.h"
 
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 class TestSqliteBackend : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { RegisterSQLiteBackend(); }
     void init();
     void cleanup();
 

@@ -1,5 +1,6 @@
 #include "data/IDbBackend.h"
 #include "data/TDbConnection.h"
+#include "data/sqlite/SQLiteBackend.h"
 #include "data/sqlite/SQLiteTypeClassifier.h"
 
 #include <QTest>
@@ -8,6 +9,7 @@
 class TestSqliteTypes : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { RegisterSQLiteBackend(); }
     void init();
     void cleanup();
     void declaredType_data();

@@ -23,6 +23,10 @@ RetailFixture::RetailFixture()
         throw std::runtime_error("no temporary folder");
     ConfigIni = Configuracao.get();
     dtmZEVRIK = ModuloRetail.get();
+    ModuloRetail->LerConfiguracao = [this] {
+        return TConfiguracaoConexao{Configuracao->GetServidor(), Configuracao->GetBancoDados(),
+                                    Configuracao->GetUsuario(), Configuracao->GetSenha()};
+    };
     ConfigurarStandIn();
 }
 

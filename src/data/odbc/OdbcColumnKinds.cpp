@@ -1,5 +1,6 @@
 #include "data/odbc/OdbcColumnKinds.h"
 
+#include "data/DecimalKind.h"
 #include "data/odbc/OdbcApi.h"
 
 #include <algorithm>
@@ -87,8 +88,7 @@ TDbColumnInfo Classify(const QString& AName, int ASqlType, qint64 AColumnSize, i
         break;
     case SQL_NUMERIC:
     case SQL_DECIMAL:
-        // Up to 18 digits with at most 4 decimals fit the fixed-point kind; wider ones need the formatted one.
-        Set(Info, AColumnSize <= 18 && ADecimalDigits <= 4 ? "BCD" : "FMTBcdField", TDbFieldKind::BCD);
+        Set(Info, DecimalKindName(AColumnSize, ADecimalDigits), TDbFieldKind::BCD);
         Info.Precision = int(AColumnSize);
         Info.Scale = ADecimalDigits;
         break;

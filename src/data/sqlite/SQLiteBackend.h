@@ -4,5 +4,5 @@
 
 /// A new, closed SQLite back-end connection.
 std::unique_ptr<IDbBackend> CreateSQLiteBackend();
-/// Makes "DriverID=SQLite" available (the layer also does so by itself on first use of the registry).
+/// Makes "DriverID=SQLite" available to connections. Calling it again changes nothing.
 void RegisterSQLiteBackend();

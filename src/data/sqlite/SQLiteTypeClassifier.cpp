@@ -1,5 +1,7 @@
 #include "data/sqlite/SQLiteTypeClassifier.h"
 
+#include "data/DecimalKind.h"
+
 #include <sqlite3.h>
 
 namespace {
@@ -104,7 +106,7 @@ QString FloatKind(const ParsedType& AType, const QString& APlainKind) {
     if (!AType.HasLength || AType.Length <= 16) {
         return APlainKind;
     }
-    return AType.Length <= 18 && AType.Scale <= 4 ? QStringLiteral("BCD") : QStringLiteral("FMTBcdField");
+    return QString::fromLatin1(DecimalKindName(AType.Length, AType.Scale));
 }
 
 QString DecimalKind(int APrecision, int AScale, bool AUnsigned) {
@@ -118,7 +120,7 @@ QString DecimalKind(int APrecision, int AScale, bool AUnsigned) {
             }
         }
     }
-    return APrecision <= 18 && AScale <= 4 ? QStringLiteral("BCD") : QStringLiteral("FMTBcdField");
+    return QString::fromLatin1(DecimalKindName(APrecision, AScale));
 }
 
 } // namespace
