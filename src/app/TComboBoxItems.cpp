@@ -3,13 +3,15 @@
 #include <QComboBox>
 
 void TComboBoxItems::BeginUpdate() {
-    if (Atualizacoes++ == 0)
+    if (Atualizacoes++ == 0) {
         Combo.setUpdatesEnabled(false);
+    }
 }
 
 void TComboBoxItems::EndUpdate() {
-    if (Atualizacoes > 0 && --Atualizacoes == 0)
+    if (Atualizacoes > 0 && --Atualizacoes == 0) {
         Combo.setUpdatesEnabled(true);
+    }
 }
 
 void TComboBoxItems::Clear() {
@@ -18,7 +20,7 @@ void TComboBoxItems::Clear() {
 
 void TComboBoxItems::Add(const QString& AItem) {
     // A combo box selects the first item put into an empty list; this list's contract keeps the selection.
-    const int Atual = Combo.currentIndex();
+    const int atual = Combo.currentIndex();
     Combo.addItem(AItem);
-    Combo.setCurrentIndex(Atual);
+    Combo.setCurrentIndex(atual);
 }

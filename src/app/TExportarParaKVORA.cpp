@@ -15,12 +15,12 @@
 namespace {
 
 /// Hides the bar when the run ends, however it ends.
-class TEsconderBarra {
+class EsconderBarra {
 public:
-    explicit TEsconderBarra(QProgressBar& ABarra) : Barra(ABarra) {}
-    ~TEsconderBarra() { Barra.hide(); }
-    TEsconderBarra(const TEsconderBarra&) = delete;
-    TEsconderBarra& operator=(const TEsconderBarra&) = delete;
+    explicit EsconderBarra(QProgressBar& ABarra) : Barra(ABarra) {}
+    ~EsconderBarra() { Barra.hide(); }
+    EsconderBarra(const EsconderBarra&) = delete;
+    EsconderBarra& operator=(const EsconderBarra&) = delete;
 
 private:
     QProgressBar& Barra;
@@ -46,7 +46,7 @@ void TExportarParaKVORA::Executar(TDBGrid& AGrid, QProgressBar& ABarProgresso) {
         marcados.append(AGrid.SelectedRow(i));
     }
 
-    TEsconderBarra esconder(ABarProgresso);
+    EsconderBarra esconder(ABarProgresso);
     ABarProgresso.setRange(0, int(marcados.size()));
     ABarProgresso.setValue(0);
     ABarProgresso.show();

@@ -39,8 +39,8 @@ QString TextOf(const QVariant& AValue) {
 
 QString TDbField::AsString() const {
     // Null and no bytes read as the empty text itself, never as a null QString that a caller could tell from it.
-    const QString Text = TextOf(Value);
-    return Text.isNull() ? QStringLiteral("") : Text;
+    const QString text = TextOf(Value);
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 int TDbField::AsInteger() const {

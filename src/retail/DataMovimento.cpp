@@ -3,9 +3,10 @@
 #include <QLocale>
 
 QChar SeparadorDaMascara(QStringView AFormatoCurto) {
-    for (const QChar C : AFormatoCurto) {
-        if (!C.isLetter() && C != u'\'' && C != u'"' && !C.isSpace())
-            return C;
+    for (const QChar caractere : AFormatoCurto) {
+        if (!caractere.isLetter() && caractere != u'\'' && caractere != u'"' && !caractere.isSpace()) {
+            return caractere;
+        }
     }
     return u'/';
 }
@@ -15,9 +16,9 @@ QChar SeparadorDataSistema() {
 }
 
 QString FormatarDataMovimento(const QDate& AData, QChar ASeparador) {
-    const auto Digitos = [](int AValor, int ALargura) {
+    const auto digitos = [](int AValor, int ALargura) {
         return QStringLiteral("%1").arg(AValor, ALargura, 10, QLatin1Char('0'));
     };
-    const QString Separador(ASeparador);
-    return Digitos(AData.day(), 2) + Separador + Digitos(AData.month(), 2) + Separador + Digitos(AData.year(), 4);
+    const QString separador(ASeparador);
+    return digitos(AData.day(), 2) + separador + digitos(AData.month(), 2) + separador + digitos(AData.year(), 4);
 }

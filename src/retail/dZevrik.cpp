@@ -61,10 +61,10 @@ void TdtmZEVRIK::Conectar(const QString& AServidor, const QString& ABancoDados, 
     // The caught error is not kept: only its message travels on, under the server and database it concerns.
     try {
         sqlConexao.Open();
-    } catch (const EDbError& E) {
-        throw EDbError(ErroAoConectar(AServidor, ABancoDados, E.message()));
-    } catch (const std::exception& E) {
-        throw EDbError(ErroAoConectar(AServidor, ABancoDados, QString::fromUtf8(E.what())));
+    } catch (const EDbError& erro) {
+        throw EDbError(ErroAoConectar(AServidor, ABancoDados, erro.message()));
+    } catch (const std::exception& erro) {
+        throw EDbError(ErroAoConectar(AServidor, ABancoDados, QString::fromUtf8(erro.what())));
     }
 }
 
@@ -86,48 +86,52 @@ template <typename TWork> auto TdtmZEVRIK::ExecutarEDesconectar(TWork&& AWork) -
 }
 
 QString TdtmZEVRIK::GetRefInternSemMpieceOle() {
-    QString Result;
+    QString result;
     Conectar();
     ExecutarEDesconectar([&] {
-        std::unique_ptr<TDbQuery> Pendentes;
-        if (sqlConexao.ExecSQL(RetailStatements::RefInternSemMpieceOle, Pendentes) > 0) {
-            for (Pendentes->First(); !Pendentes->Eof(); Pendentes->Next()) {
-                QString Referencia = Pendentes->FieldByIndex(0).AsString();
+        std::unique_ptr<TDbQuery> pendentes;
+        if (sqlConexao.ExecSQL(RetailStatements::RefInternSemMpieceOle, pendentes) > 0) {
+            for (pendentes->First(); !pendentes->Eof(); pendentes->Next()) {
+                QString referencia = pendentes->FieldByIndex(0).AsString();
                 // SQLite would end the filter's statement at a NUL; no coupon's reference can match one anyway.
-                if (Referencia.contains(QChar(0)))
+                if (referencia.contains(QChar(0))) {
                     continue;
-                Referencia.replace(u'\'', QStringLiteral("''"));
-                Result += QStringLiteral(",'") + Referencia + u'\'';
+                }
+                referencia.replace(u'\'', QStringLiteral("''"));
+                result += QStringLiteral(",'") + referencia + u'\'';
             }
         }
     });
-    if (!Result.isEmpty())
-        Result = u'(' + Result.mid(1) + u')';
-    return Result;
+    if (!result.isEmpty()) {
+        result = u'(' + result.mid(1) + u')';
+    }
+    return result;
 }
 
 qint64 TdtmZEVRIK::SalvarCupomFiscalBD(const QString& ARefInterna, const QString& AXML) {
-    TDbParams Parametros;
-    Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("MBP_QUALIFIANTOLE")).Value = QStringLiteral("PRR");
-    Parametros.AddParam(TDbFieldType::ftWideMemo, QStringLiteral("MBP_BLOCNOTE")).Value = AXML;
-    Parametros.AddParam(TDbFieldType::ftString, QStringLiteral("GP_REFINTERNE")).Value = ARefInterna;
+    TDbParams parametros;
+    parametros.AddParam(TDbFieldType::ftString, QStringLiteral("MBP_QUALIFIANTOLE")).Value = QStringLiteral("PRR");
+    parametros.AddParam(TDbFieldType::ftWideMemo, QStringLiteral("MBP_BLOCNOTE")).Value = AXML;
+    parametros.AddParam(TDbFieldType::ftString, QStringLiteral("GP_REFINTERNE")).Value = ARefInterna;
     if (!ConexaoMantida) {
         Conectar();
         return ExecutarEDesconectar(
-            [&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros); });
+            [&] { return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, parametros); });
     }
-    if (!sqlConexao.Connected())
+    if (!sqlConexao.Connected()) {
         Conectar();
+    }
     try {
-        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
-    } catch (const EDbEngineError& E) {
-        if (!E.NotSent)
+        return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, parametros);
+    } catch (const EDbEngineError& erro) {
+        if (!erro.NotSent) {
             throw;
+        }
     }
     // The held connection was lost (a server restarted while it sat idle, say) and the insert never reached the
     // server: it goes once more, on a new connection. An insert that may have run is never sent again.
     Conectar();
-    return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, Parametros);
+    return sqlConexao.ExecSQL(RetailStatements::InsertCupomFiscal, parametros);
 }
 
 void TdtmZEVRIK::ExecutarComConexaoMantida(const std::function<void()>& AWork) {
@@ -156,8 +160,9 @@ void TdtmZEVRIK::PopularComboBox(IItemList& AComboBox) {
             TryFinally(
                 [&] {
                     AComboBox.Clear();
-                    for (qryLojas.First(); !qryLojas.Eof(); qryLojas.Next())
+                    for (qryLojas.First(); !qryLojas.Eof(); qryLojas.Next()) {
                         AComboBox.Add(qryLojasET_ETABLISSEMENT().AsString());
+                    }
                 },
                 [&] {
                     AComboBox.EndUpdate();
@@ -169,10 +174,10 @@ void TdtmZEVRIK::PopularComboBox(IItemList& AComboBox) {
 }
 
 bool TdtmZEVRIK::IsReducaoZSalva(const QString& AIdLoja, const QDateTime& ADataMovimento) {
-    const QString Dia = FormatarDataMovimento(ADataMovimento.date(), Separador);
+    const QString dia = FormatarDataMovimento(ADataMovimento.date(), Separador);
     Conectar();
     return ExecutarEDesconectar([&] {
-        return MaiorQueZero(sqlConexao.ExecSQLScalar(RetailStatements::ContarReducaoZ, {AIdLoja, Dia},
+        return MaiorQueZero(sqlConexao.ExecSQLScalar(RetailStatements::ContarReducaoZ, {AIdLoja, dia},
                                                      {TDbFieldType::ftString, TDbFieldType::ftString}));
     });
 }

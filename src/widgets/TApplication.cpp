@@ -16,9 +16,9 @@ namespace {
 /// A standard icon of the style that is looked up when it is first drawn or measured. Loading any of the style's
 /// icon files makes the toolkit load every image-format plug-in to probe it; the menu bar asks for its overflow
 /// chevron when it is created, although the chevron shows only when the menus do not fit.
-class TLazyStandardIcon : public QIconEngine {
+class LazyStandardIcon : public QIconEngine {
 public:
-    TLazyStandardIcon(const QStyle& AStyle, QStyle::StandardPixmap AWhich) : Style(AStyle), Which(AWhich) {}
+    LazyStandardIcon(const QStyle& AStyle, QStyle::StandardPixmap AWhich) : Style(AStyle), Which(AWhich) {}
 
     void paint(QPainter* APainter, const QRect& ARect, QIcon::Mode AMode, QIcon::State AState) override {
         Real().paint(APainter, ARect, Qt::AlignCenter, AMode, AState);
@@ -36,7 +36,7 @@ public:
         return Real().availableSizes(AMode, AState);
     }
     bool isNull() override { return Real().isNull(); }
-    QIconEngine* clone() const override { return new TLazyStandardIcon(Style, Which); }
+    QIconEngine* clone() const override { return new LazyStandardIcon(Style, Which); }
 
 private:
     const QIcon& Real() {
@@ -53,7 +53,7 @@ private:
 
 /// The platform's style, with the tool-bar extension icons (the menu bar's overflow chevron) looked up on first use,
 /// check boxes as tight as the windows' fixed sizes were laid out for, and passwords masked with "*".
-class TApplicationStyle : public QProxyStyle {
+class ApplicationStyle : public QProxyStyle {
 public:
     int styleHint(StyleHint AHint, const QStyleOption* AOption, const QWidget* AWidget,
                   QStyleHintReturn* AReturn) const override {
@@ -73,7 +73,7 @@ public:
     QIcon standardIcon(StandardPixmap AWhich, const QStyleOption* AOption, const QWidget* AWidget) const override {
         if (!AOption &&
             (AWhich == SP_ToolBarHorizontalExtensionButton || AWhich == SP_ToolBarVerticalExtensionButton)) {
-            return QIcon(new TLazyStandardIcon(*baseStyle(), AWhich));
+            return QIcon(new LazyStandardIcon(*baseStyle(), AWhich));
         }
         return QProxyStyle::standardIcon(AWhich, AOption, AWidget);
     }
@@ -88,7 +88,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
                                {QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Nimbus Sans")});
     // Every window of the program uses it: as the application's font, start-up resolves one face instead of two.
     setFont(QFont(QStringLiteral("Tahoma"), 8));
-    setStyle(new TApplicationStyle);
+    setStyle(new ApplicationStyle);
     // The toolkit's own texts (file chooser, edit boxes' menus, standard buttons) speak the program's language:
     // from inside the executable where it carries them (Windows), else from the toolkit's installation.
     auto* textosDoToolkit = new QTranslator(this);

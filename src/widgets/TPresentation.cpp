@@ -49,7 +49,7 @@ QMessageBox::Icon iconOf(unsigned flags) {
 
 /// Without a Cancel button only a button ends the box, as in the classic Yes/No box: Esc and closing the frame do
 /// nothing (the toolkit would answer with the "No" button).
-class TOnlyButtonsEndBox : public QObject {
+class OnlyButtonsEndBox : public QObject {
 public:
     using QObject::QObject;
 
@@ -83,7 +83,7 @@ int runMessageBox(const QString& objectName, const QString& text, const QString&
     }
     if (!hasCancel(buttons)) {
         box.setWindowFlag(Qt::WindowCloseButtonHint, false);
-        box.installEventFilter(new TOnlyButtonsEndBox(&box));
+        box.installEventFilter(new OnlyButtonsEndBox(&box));
     }
     const auto defaultIndex = static_cast<qsizetype>((flags & 0xF00) >> 8);
     box.setDefaultButton(buttons[defaultIndex < buttons.size() ? defaultIndex : 0].button);
