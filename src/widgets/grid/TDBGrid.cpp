@@ -70,29 +70,13 @@ bool TDBGrid::ListOpen() const {
     return query && query->Active();
 }
 
-bool TDBGrid::CurrentRowSelected() const {
-    return ListOpen() && Marks.Contains(DataSet()->GetBookmark());
-}
-
 void TDBGrid::SetCurrentRowSelected(bool ASelected) {
-    if (!ListOpen() || DataSet()->IsEmpty()) {
-        return;
-    }
-    if (ASelected) {
-        Marks.Insert(DataSet()->GetBookmark());
-    } else {
-        Marks.Remove(DataSet()->GetBookmark());
-    }
+    Marks.SetCurrentMarked(ASelected);
     Repaint();
 }
 
 int TDBGrid::CurrentRow() const {
     return ListOpen() ? DataSet()->RecNo() : -1;
-}
-
-bool TDBGrid::RowMarked(int ARow) const {
-    return ListOpen() && Marks.Count() > 0 && ARow >= 0 && ARow < DataSet()->FetchedRowCount() &&
-           Marks.Contains(DataSet()->BookmarkAt(ARow));
 }
 
 bool TDBGrid::RowHighlighted(int ARow) const {
@@ -101,8 +85,6 @@ bool TDBGrid::RowHighlighted(int ARow) const {
 
 void TDBGrid::ListChanged() {
     Marks.Clear();
-    Anchor = TDbBookmark();
-    RangeActive = false;
     if (WidthsPending) {
         AdjustColumnWidths();
     }
@@ -227,13 +209,10 @@ void TDBGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers 
     }
     MoveTo(ARow);
     if (AButton == Qt::LeftButton) {
-        RangeActive = false;
-        const TDbBookmark pressed = DataSet()->GetBookmark();
         if (AModifiers & Qt::ControlModifier) {
-            Marks.Toggle(pressed);
+            Marks.ToggleCurrent();
         } else {
-            Marks.Clear();
-            Marks.Insert(pressed);
+            Marks.MarkOnlyCurrent();
         }
     }
     Repaint();
@@ -304,7 +283,8 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
             ClearMarks();
             MoveTo(direction < 0 ? TopVisibleRow() : BottomVisibleRow());
         } else if (shift) {
-            StepRange(direction);
+            Marks.StepRange(direction);
+            Repaint();
         } else if (alt) {
             ClearMarks();
             Step(direction);
@@ -353,7 +333,8 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
         if (AModifiers != Qt::ControlModifier) {
             return false;
         }
-        MarkAll();
+        Marks.MarkAll();
+        Repaint();
         return true;
     default:
         break;
@@ -363,24 +344,6 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
 
 void TDBGrid::ClearMarks() {
     Marks.Clear();
-    RangeActive = false;
-    Repaint();
-}
-
-// Ctrl+A: every row of the list, fetching what is not fetched yet; the current row stays. A failure while fetching
-// leaves the marks as they were.
-void TDBGrid::MarkAll() {
-    TDbQuery& query = *DataSet();
-    // A read error met on the way comes back from the next fetch, and travels on from there.
-    while (!query.AllRowsFetched() && query.FetchMore(INT_MAX) > 0) {
-    }
-    std::vector<TDbBookmark> rows;
-    rows.reserve(std::size_t(query.FetchedRowCount()));
-    for (int row = 0; row < query.FetchedRowCount(); ++row) {
-        rows.push_back(query.BookmarkAt(row));
-    }
-    Marks.Assign(std::move(rows));
-    RangeActive = false;
     Repaint();
 }
 
@@ -390,33 +353,6 @@ void TDBGrid::Step(int ADirection) {
     } else {
         DataSet()->Next();
     }
-}
-
-// Shift+Up / Shift+Down: a range grows from the anchor, and a step back toward the anchor unmarks the row left.
-void TDBGrid::StepRange(int ADirection) {
-    TDbQuery& query = *DataSet();
-    if (query.IsEmpty()) {
-        return;
-    }
-    const TDbBookmark current = query.GetBookmark();
-    if (!RangeActive) {
-        Anchor = current;
-        Marks.Insert(current);
-        RangeActive = true;
-        Step(ADirection);
-        Marks.Insert(query.GetBookmark());
-    } else {
-        const int order = query.CompareBookmarks(current, Anchor);
-        const bool towardAnchor = (ADirection < 0 && order > 0) || (ADirection > 0 && order < 0);
-        if (towardAnchor) {
-            Marks.Remove(current);
-            Step(ADirection);
-        } else {
-            Step(ADirection);
-            Marks.Insert(query.GetBookmark());
-        }
-    }
-    Repaint();
 }
 
 void TDBGrid::MoveTo(int ARow) {

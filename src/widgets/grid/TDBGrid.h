@@ -43,13 +43,13 @@ public:
     int SelectedRowCount() const { return Marks.Count(); }
     TDbBookmark SelectedRow(int AIndex) const { return Marks.At(AIndex); }
     /// Whether the current row is marked; setting marks or unmarks it. Nothing while no row set is open.
-    bool CurrentRowSelected() const;
+    bool CurrentRowSelected() const { return Marks.CurrentMarked(); }
     void SetCurrentRowSelected(bool ASelected);
-    bool RangeInProgress() const { return RangeActive; }
+    bool RangeInProgress() const { return Marks.RangeInProgress(); }
 
     /// Row number (from 0) of the current row; -1 when there is none.
     int CurrentRow() const;
-    bool RowMarked(int ARow) const;
+    bool RowMarked(int ARow) const { return Marks.RowMarked(ARow); }
     /// Drawn in the highlight colour: marked, or current while the grid has the focus.
     bool RowHighlighted(int ARow) const;
 
@@ -77,9 +77,7 @@ private:
     void AdjustColumnWidths();
     bool HandleKey(int AKey, Qt::KeyboardModifiers AModifiers);
     void ClearMarks();
-    void MarkAll();
     void Step(int ADirection);
-    void StepRange(int ADirection);
     void MoveTo(int ARow);
     int TopVisibleRow() const;
     int BottomVisibleRow() const;
@@ -88,8 +86,6 @@ private:
 
     TDBGridModel* Model; ///< child object: outlives the view's own teardown
     TDBGridMarks Marks;
-    TDbBookmark Anchor;
-    bool RangeActive = false;
     bool Following = false;
     bool ClosedLayoutPending = false;
     bool WidthsPending = true; ///< the columns have not been given their widths since the model was reset

@@ -3,6 +3,7 @@
 #include "data/TDbQuery.h"
 
 #include <algorithm>
+#include <climits>
 #include <stdexcept>
 
 namespace {
@@ -12,7 +13,7 @@ constexpr std::size_t MaxBlockLength = 512;
 
 } // namespace
 
-void TDBGridMarks::SetDataSet(const TDbQuery* AQuery) {
+void TDBGridMarks::SetDataSet(TDbQuery* AQuery) {
     Query = AQuery;
     Clear();
 }
@@ -22,6 +23,100 @@ void TDBGridMarks::Clear() {
     Total = 0;
     CursorBlock = 0;
     CursorStart = 0;
+    Anchor = TDbBookmark();
+    RangeActive = false;
+}
+
+bool TDBGridMarks::RowMarked(int ARow) const {
+    return Total > 0 && ARow >= 0 && ARow < Query->FetchedRowCount() && Find(Query->BookmarkAt(ARow)).Found;
+}
+
+bool TDBGridMarks::CurrentMarked() const {
+    return HasRows() && Find(Query->GetBookmark()).Found;
+}
+
+void TDBGridMarks::SetCurrentMarked(bool AMarked) {
+    if (!HasRows()) {
+        return;
+    }
+    if (AMarked) {
+        Insert(Query->GetBookmark());
+    } else {
+        Remove(Query->GetBookmark());
+    }
+}
+
+void TDBGridMarks::MarkOnlyCurrent() {
+    if (!HasRows()) {
+        return;
+    }
+    const TDbBookmark current = Query->GetBookmark();
+    Clear();
+    Insert(current);
+}
+
+void TDBGridMarks::ToggleCurrent() {
+    if (!HasRows()) {
+        return;
+    }
+    RangeActive = false;
+    const TDbBookmark current = Query->GetBookmark();
+    const Place place = Find(current);
+    if (place.Found) {
+        RemoveAt(place);
+    } else {
+        InsertAt(place, current);
+    }
+}
+
+void TDBGridMarks::StepRange(int ADirection) {
+    if (!HasRows()) {
+        return;
+    }
+    const TDbBookmark current = Query->GetBookmark();
+    if (!RangeActive) {
+        Anchor = current;
+        RangeActive = true;
+        Insert(current);
+        Step(ADirection);
+        Insert(Query->GetBookmark());
+        return;
+    }
+    const int order = Compare(current, Anchor);
+    if ((ADirection < 0 && order > 0) || (ADirection > 0 && order < 0)) {
+        Remove(current);
+        Step(ADirection);
+    } else {
+        Step(ADirection);
+        Insert(Query->GetBookmark());
+    }
+}
+
+void TDBGridMarks::MarkAll() {
+    if (!HasRows()) {
+        return;
+    }
+    // A read error met on the way comes back from the next fetch, and travels on from there.
+    while (!Query->AllRowsFetched() && Query->FetchMore(INT_MAX) > 0) {
+    }
+    std::vector<TDbBookmark> rows;
+    rows.reserve(std::size_t(Query->FetchedRowCount()));
+    for (int row = 0; row < Query->FetchedRowCount(); ++row) {
+        rows.push_back(Query->BookmarkAt(row));
+    }
+    Assign(std::move(rows));
+}
+
+bool TDBGridMarks::HasRows() const {
+    return Query && !Query->IsEmpty();
+}
+
+void TDBGridMarks::Step(int ADirection) {
+    if (ADirection < 0) {
+        Query->Prior();
+    } else {
+        Query->Next();
+    }
 }
 
 int TDBGridMarks::Compare(const TDbBookmark& A, const TDbBookmark& B) const {
@@ -109,10 +204,6 @@ void TDBGridMarks::RemoveAt(const Place& APlace) {
     CursorStart = 0;
 }
 
-bool TDBGridMarks::Contains(const TDbBookmark& ABookmark) const {
-    return Find(ABookmark).Found;
-}
-
 void TDBGridMarks::Insert(const TDbBookmark& ABookmark) {
     const Place place = Find(ABookmark);
     if (!place.Found && !ABookmark.IsEmpty()) {
@@ -124,15 +215,6 @@ void TDBGridMarks::Remove(const TDbBookmark& ABookmark) {
     const Place place = Find(ABookmark);
     if (place.Found) {
         RemoveAt(place);
-    }
-}
-
-void TDBGridMarks::Toggle(const TDbBookmark& ABookmark) {
-    const Place place = Find(ABookmark);
-    if (place.Found) {
-        RemoveAt(place);
-    } else if (!ABookmark.IsEmpty()) {
-        InsertAt(place, ABookmark);
     }
 }
 

@@ -1,5 +1,6 @@
 // Marking in the grid alone: the mouse, the grid's own keys, Ctrl+A, the marked-row list in grid order. The main
-// window's keys on the grid (Space, plain Up and Down, Tab) are tst_dbgrid1keydown's.
+// window's keys on the grid (Space, plain Up and Down, Tab) are tst_dbgrid1keydown's; the mark rules without a view,
+// tst_dbgridmarkrules'.
 #include "GradeDeTeste.h"
 #include "GridSteps.h"
 
@@ -14,7 +15,6 @@
 
 #include <memory>
 #include <numeric>
-#include <set>
 
 class TstDBGridMarks : public QObject {
     Q_OBJECT
@@ -26,7 +26,6 @@ private Q_SLOTS:
     void marcas_data();
     void marcas();
     void listaDeMarcasEmOrdemDaGrade();
-    void milharesDeMarcasFicamEmOrdem();
     void ctrlAMarcaMesmoOQueNaoFoiLido();
     void ctrlAComLinhaIlegivel();
     void teclasSemListaAbertaNaoFazemNada();
@@ -139,41 +138,6 @@ void TstDBGridMarks::listaDeMarcasEmOrdemDaGrade() {
     }
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 17"));
     QCOMPARE(LinhasMarcadas(*Grade), QList<int>({0, 3, 9, 22, 40, 59}));
-}
-
-// Thousands of marks made and removed in scattered order: the list stays sorted, each row at most once, and walking
-// it forwards or backwards by index gives the same rows.
-void TstDBGridMarks::milharesDeMarcasFicamEmOrdem() {
-    constexpr int Linhas = 3000;
-    Teste->Abrir(Teste->CriarArquivo(Linhas));
-    Lista->MoveTo(Linhas); // every row read
-    QCOMPARE(Grade->model()->rowCount(), Linhas);
-    std::set<int> esperadas;
-    // 1231 is prime to the row count: the steps visit the rows in scattered order.
-    for (int passo = 0; passo < 2 * Linhas; ++passo) {
-        const int linha = int((qint64(passo) * 1231 + 17) % Linhas);
-        if (passo % 5 == 4 && !esperadas.empty()) {
-            // Now and then a marked row is unmarked again.
-            const int marcada = *esperadas.lower_bound(linha % (*esperadas.rbegin() + 1));
-            Grade->PressRow(marcada, Qt::LeftButton, Qt::ControlModifier);
-            esperadas.erase(marcada);
-        }
-        Grade->PressRow(linha, Qt::LeftButton, Qt::ControlModifier);
-        if (!esperadas.erase(linha)) {
-            esperadas.insert(linha);
-        }
-    }
-    QVERIFY(esperadas.size() > 1000);
-    QCOMPARE(LinhasMarcadas(*Grade), QList<int>(esperadas.begin(), esperadas.end()));
-    QList<int> deTrasParaFrente;
-    for (int i = Grade->SelectedRowCount() - 1; i >= 0; --i) {
-        deTrasParaFrente.prepend(Lista->RowOf(Grade->SelectedRow(i)));
-    }
-    QCOMPARE(deTrasParaFrente, LinhasMarcadas(*Grade));
-    for (int linha = 0; linha < Linhas; ++linha) {
-        QCOMPARE(Grade->RowMarked(linha), esperadas.count(linha) == 1);
-    }
-    QCOMPARE(Teste->Erros, QStringList());
 }
 
 // Ctrl+A on a list mostly not fetched yet: every row is marked, in grid order, and the current row stays.
