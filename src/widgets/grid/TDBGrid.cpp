@@ -3,12 +3,12 @@
 #include "data/TDbQuery.h"
 #include "widgets/grid/TDBGridDelegate.h"
 #include "widgets/grid/TDBGridIndicator.h"
+#include "widgets/grid/TDBGridMouse.h"
 #include "widgets/grid/TDBGridTitles.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -28,6 +28,10 @@ TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel
     setVerticalHeader(new TDBGridIndicator(*this));
     setHorizontalHeader(new TDBGridTitles(this));
     setItemDelegate(new TDBGridDelegate(*this));
+    new TDBGridMouse(*this, *viewport(), [this](const QPoint& APoint) {
+        const QModelIndex index = indexAt(APoint);
+        return index.isValid() ? index.row() : -1;
+    });
     setModel(Model);
     connect(Model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { WidthsPending = true; });
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -216,28 +220,6 @@ void TDBGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers 
         }
     }
     Repaint();
-}
-
-void TDBGrid::mousePressEvent(QMouseEvent* AEvent) {
-    // Presses outside the cells (below the last row, for instance) touch neither marks nor the current row.
-    const QModelIndex index = indexAt(AEvent->position().toPoint());
-    if (index.isValid()) {
-        PressRow(index.row(), AEvent->button(), AEvent->modifiers());
-    }
-    AEvent->accept();
-}
-
-// The second press of a double click does nothing; dragging does not mark or move.
-void TDBGrid::mouseDoubleClickEvent(QMouseEvent* AEvent) {
-    AEvent->accept();
-}
-
-void TDBGrid::mouseMoveEvent(QMouseEvent* AEvent) {
-    AEvent->accept();
-}
-
-void TDBGrid::mouseReleaseEvent(QMouseEvent* AEvent) {
-    AEvent->accept();
 }
 
 void TDBGrid::wheelEvent(QWheelEvent* AEvent) {

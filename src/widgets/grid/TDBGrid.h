@@ -61,10 +61,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* AEvent) override;
-    void mousePressEvent(QMouseEvent* AEvent) override;
-    void mouseDoubleClickEvent(QMouseEvent* AEvent) override;
-    void mouseMoveEvent(QMouseEvent* AEvent) override;
-    void mouseReleaseEvent(QMouseEvent* AEvent) override;
     void wheelEvent(QWheelEvent* AEvent) override;
     void focusInEvent(QFocusEvent* AEvent) override;
     void focusOutEvent(QFocusEvent* AEvent) override;

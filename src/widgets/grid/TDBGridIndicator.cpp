@@ -1,8 +1,8 @@
 #include "widgets/grid/TDBGridIndicator.h"
 
 #include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDBGridMouse.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -10,6 +10,7 @@ TDBGridIndicator::TDBGridIndicator(TDBGrid& AGrid) : QHeaderView(Qt::Vertical, &
     setSectionResizeMode(QHeaderView::Fixed);
     setSectionsClickable(false);
     setHighlightSections(false);
+    new TDBGridMouse(AGrid, *viewport(), [this](const QPoint& APoint) { return logicalIndexAt(APoint); });
 }
 
 QSize TDBGridIndicator::sizeHint() const {
@@ -45,25 +46,4 @@ void TDBGridIndicator::paintSection(QPainter* APainter, const QRect& ARect, int 
         APainter->drawEllipse(QPointF(x, centre.y()), size / 2, size / 2);
     }
     APainter->restore();
-}
-
-void TDBGridIndicator::mousePressEvent(QMouseEvent* AEvent) {
-    const int row = logicalIndexAt(AEvent->position().toPoint());
-    if (row >= 0) {
-        Grid.PressRow(row, AEvent->button(), AEvent->modifiers());
-    }
-    AEvent->accept();
-}
-
-// The second press of a double click, and dragging over the indicators, do nothing.
-void TDBGridIndicator::mouseDoubleClickEvent(QMouseEvent* AEvent) {
-    AEvent->accept();
-}
-
-void TDBGridIndicator::mouseMoveEvent(QMouseEvent* AEvent) {
-    AEvent->accept();
-}
-
-void TDBGridIndicator::mouseReleaseEvent(QMouseEvent* AEvent) {
-    AEvent->accept();
 }

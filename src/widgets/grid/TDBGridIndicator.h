@@ -17,10 +17,6 @@ public:
 
 protected:
     void paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const override;
-    void mousePressEvent(QMouseEvent* AEvent) override;
-    void mouseDoubleClickEvent(QMouseEvent* AEvent) override;
-    void mouseMoveEvent(QMouseEvent* AEvent) override;
-    void mouseReleaseEvent(QMouseEvent* AEvent) override;
 
 private:
     TDBGrid& Grid;

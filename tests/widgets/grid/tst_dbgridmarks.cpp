@@ -32,6 +32,8 @@ private Q_SLOTS:
     void reabrirOuFecharApagaAsMarcas();
     void teclasCtrlVaoAsLinhasVisiveis();
     void cliquesForaDasLinhas();
+    void arrastarNaoMarcaNemMove_data();
+    void arrastarNaoMarcaNemMove();
     void gradeSegueALinhaAtual();
 
 private:
@@ -265,6 +267,33 @@ void TstDBGridMarks::cliquesForaDasLinhas() {
                       QPoint(titulos->sectionViewportPosition(4) + 10, titulos->height() / 2));
     QCOMPARE(LinhasMarcadas(*Grade), QList<int>({0, 2}));
     QCOMPARE(Lista->RecNo(), 1);
+}
+
+void TstDBGridMarks::arrastarNaoMarcaNemMove_data() {
+    QTest::addColumn<bool>("indicador");
+    QTest::newRow("nas células") << false;
+    QTest::newRow("nos indicadores") << true;
+}
+
+// Dragging over the rows with the button held: the press marks its row; the moves and the release neither mark nor
+// move the current row.
+void TstDBGridMarks::arrastarNaoMarcaNemMove() {
+    QFETCH(bool, indicador);
+    Teste->Abrir(Teste->CriarArquivo(60));
+    QHeaderView* indicadores = Grade->verticalHeader();
+    QWidget* superficie = indicador ? indicadores->viewport() : Grade->viewport();
+    const auto ponto = [&](int ALinha) {
+        return indicador ? QPoint(indicadores->width() / 2, indicadores->sectionViewportPosition(ALinha) + 3)
+                         : Grade->visualRect(Grade->model()->index(ALinha, 1)).center();
+    };
+    QTest::mousePress(superficie, Qt::LeftButton, {}, ponto(3));
+    for (int linha = 4; linha <= 7; ++linha) {
+        QTest::mouseMove(superficie, ponto(linha));
+    }
+    QTest::mouseRelease(superficie, Qt::LeftButton, {}, ponto(7));
+    QCOMPARE(LinhasMarcadas(*Grade), QList<int>({3}));
+    QCOMPARE(Lista->RecNo(), 3);
+    QCOMPARE(Teste->Erros, QStringList());
 }
 
 void TstDBGridMarks::gradeSegueALinhaAtual() {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QPoint;
+class QWidget;
+class TDBGrid;
+
+/// The grid's mouse on one of its surfaces (the cells' viewport or the indicator column's): a press on a row is a
+/// press on that row of the grid; presses elsewhere, releases, double clicks and moves stop here.
+class TDBGridMouse : public QObject {
+    Q_OBJECT
+public:
+    /// The row (from 0) at a point of the surface; -1 where there is none.
+    using RowAt = std::function<int(const QPoint& APoint)>;
+
+    /// Watches ASurface, which owns it.
+    TDBGridMouse(TDBGrid& AGrid, QWidget& ASurface, RowAt ARowAt);
+
+protected:
+    bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+
+private:
+    TDBGrid& Grid;
+    RowAt RowAtPoint;
+};
