@@ -20,7 +20,7 @@ log() { echo "[build-windows] $*"; }
 install_packages() {
   local packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 dpkg-dev qt6-base-dev
     qt6-base-dev-tools qt6-translations-l10n libsqlite3-dev cmake ninja-build tcl zip xvfb xauth openbox
-    imagemagick xdotool file fonts-dejavu-core) missing=() package
+    imagemagick xdotool file fonts-dejavu-core fonts-wine) missing=() package
   for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
   done
@@ -69,7 +69,9 @@ fetch_source() {
 }
 
 # Options of the static toolkit: only the modules and plugins the tool and its tests use. Debian's source has no
-# tablet header, and without OpenGL the Windows platform plugin needs the dynamic OpenGL loader off too.
+# tablet header, and without OpenGL the Windows platform plugin needs the dynamic OpenGL loader off too. Left out as
+# never linked: the Direct2D platform plugin (a second build of the Windows one), the XML module and the JPEG and GIF
+# image plugins (JPEG with its own copy of the codec).
 qt_options=(
   -DBUILD_SHARED_LIBS=OFF -DCMAKE_BUILD_TYPE=Release -DQT_HOST_PATH=/usr
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake
@@ -78,7 +80,7 @@ qt_options=(
   -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_tabletevent=OFF
   -DFEATURE_vulkan=OFF -DFEATURE_pkg_config=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF -DFEATURE_system_zlib=OFF
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF
-  -DFEATURE_system_jpeg=OFF
+  -DFEATURE_system_jpeg=OFF -DFEATURE_direct2d=OFF -DFEATURE_xml=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
 )
 
 qt_version() { installed_version qt6-base-dev | sed 's/[+~-].*//'; }
