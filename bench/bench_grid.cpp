@@ -23,7 +23,7 @@
 #include "dfe/dConexaoLocal.h"
 #include "widgets/TApplication.h"
 #include "widgets/TDatePicker.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractTableModel>
@@ -83,8 +83,8 @@ private:
     QList<QStringList> Rows;
 };
 
-TDBGrid& Grid() {
-    auto* grid = qobject_cast<TDBGrid*>(frmPrincipal->DBGrid1);
+TDbGrid& Grid() {
+    auto* grid = qobject_cast<TDbGrid*>(frmPrincipal->DBGrid1);
     if (!grid) {
         throw std::runtime_error("the main window has no document grid");
     }
@@ -113,7 +113,7 @@ void SetUpWindow(const QStringList& AArgs) {
 }
 
 /// The texts of the rows the grid shows, as the grid paints them.
-QList<QStringList> VisibleTexts(TDBGrid& AGrid) {
+QList<QStringList> VisibleTexts(TDbGrid& AGrid) {
     const QAbstractItemModel& model = *AGrid.model();
     const int below = AGrid.rowAt(AGrid.viewport()->height() - 1);
     const int last = below < 0 ? model.rowCount() - 1 : below;
@@ -225,7 +225,7 @@ void FirstPage(const QStringList& AArgs) {
 
 /// Shift+Down presses from the top, then Ctrl+clicks on the rows in view; the events each press causes run before
 /// the next one, so the grid lays out and paints as it would for an operator.
-double TimePresses(TDBGrid& AGrid) {
+double TimePresses(TDbGrid& AGrid) {
     AGrid.setFocus();
     AGrid.DataSet()->MoveTo(0);
     DrainEvents();
@@ -247,7 +247,7 @@ double TimePresses(TDBGrid& AGrid) {
 void Marking(const QStringList& AArgs) {
     SetUpWindow(AArgs);
     QTest::mouseClick(frmPrincipal->btnFiltrarRegistros, Qt::LeftButton);
-    TDBGrid& grid = Grid();
+    TDbGrid& grid = Grid();
     TDbQuery& query = *grid.DataSet();
     query.MoveTo(INT_MAX); // every row fetched, so both runs read the same cached list
     const int rows = query.FetchedRowCount();
@@ -270,7 +270,7 @@ void Marking(const QStringList& AArgs) {
 }
 
 /// A key pressed on a freshly filtered list, until the events it caused, painting included, have run.
-double TimeKeyOnFreshList(TDBGrid& AGrid, Qt::Key AKey, Qt::KeyboardModifiers AModifiers) {
+double TimeKeyOnFreshList(TDbGrid& AGrid, Qt::Key AKey, Qt::KeyboardModifiers AModifiers) {
     QTest::mouseClick(frmPrincipal->btnFiltrarRegistros, Qt::LeftButton);
     AGrid.setFocus();
     DrainEvents();
@@ -282,7 +282,7 @@ double TimeKeyOnFreshList(TDBGrid& AGrid, Qt::Key AKey, Qt::KeyboardModifiers AM
 
 void MarkAll(const QStringList& AArgs) {
     SetUpWindow(AArgs);
-    TDBGrid& grid = Grid();
+    TDbGrid& grid = Grid();
     QList<double> all;
     QList<double> end;
     for (int round = 0; round < 5; ++round) {

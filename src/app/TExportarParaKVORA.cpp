@@ -5,7 +5,7 @@
 #include "retail/dZevrik.h"
 #include "widgets/TBloqueioEntrada.h"
 #include "widgets/TPresentation.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
@@ -28,7 +28,7 @@ private:
 
 } // namespace
 
-void TExportarParaKVORA::Executar(TDBGrid& AGrid, QProgressBar& ABarProgresso) {
+void TExportarParaKVORA::Executar(TDbGrid& AGrid, QProgressBar& ABarProgresso) {
     if (AGrid.SelectedRowCount() == 0) {
         throw std::runtime_error("Nenhum cupom fiscal foi selecionado, não é possível continuar a exportação!");
     }

@@ -79,9 +79,9 @@ TfrmPrincipal::TfrmPrincipal(QWidget* AParent) : QMainWindow(AParent) {
     GroupBox1->setFixedHeight(108);
     CriarFiltro(GroupBox1);
 
-    DBGrid1 = criar<TDBGrid>(client, "DBGrid1");
+    DBGrid1 = criar<TDbGrid>(client, "DBGrid1");
     DBGrid1->SetOnKeyDown(
-        [this](TDBGrid& Sender, int& Key, Qt::KeyboardModifiers Shift) { DBGrid1KeyDown(Sender, Key, Shift); });
+        [this](TDbGrid& Sender, int& Key, Qt::KeyboardModifiers Shift) { DBGrid1KeyDown(Sender, Key, Shift); });
     if (dtmConexaoLocal) {
         DBGrid1->SetDataSet(dtmConexaoLocal->qryDocumentosEmitidos);
     }
@@ -214,7 +214,7 @@ void TfrmPrincipal::actExportarParaKVORAExecute() {
     TExportarParaKVORA::Executar(*DBGrid1, *BarProgresso);
 }
 
-void TfrmPrincipal::DBGrid1KeyDown(TDBGrid& Sender, int& Key, Qt::KeyboardModifiers Shift) {
+void TfrmPrincipal::DBGrid1KeyDown(TDbGrid& Sender, int& Key, Qt::KeyboardModifiers Shift) {
     if (Shift != Qt::NoModifier || (Key != Qt::Key_Space && Key != Qt::Key_Up && Key != Qt::Key_Down)) {
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QMainWindow>
 
@@ -35,11 +35,11 @@ public:
     TDatePicker* edtDataFinal = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QPushButton* btnFiltrarRegistros = nullptr;
-    TDBGrid* DBGrid1 = nullptr;
+    TDbGrid* DBGrid1 = nullptr;
     QProgressBar* BarProgresso = nullptr;
 
     /// Runs before the grid's own key handling: Space, Up and Down without modifiers act here and are consumed.
-    void DBGrid1KeyDown(TDBGrid& Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void DBGrid1KeyDown(TDbGrid& Sender, int& Key, Qt::KeyboardModifiers Shift);
 
 public slots:
     void FormShow();

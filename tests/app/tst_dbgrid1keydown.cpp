@@ -6,7 +6,7 @@
 #include "app/uPrincipal.h"
 #include "data/TDbQuery.h"
 #include "widgets/TApplication.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QCheckBox>
 #include <QTest>
@@ -32,7 +32,7 @@ private:
     std::unique_ptr<TListaDeTeste> Teste;
     TDbQuery* Lista = nullptr;
     std::unique_ptr<TfrmPrincipal> Janela;
-    TDBGrid* Grade = nullptr;
+    TDbGrid* Grade = nullptr;
 };
 
 void TstDBGrid1KeyDown::init() {

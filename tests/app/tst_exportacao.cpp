@@ -196,7 +196,7 @@ void TstExportacao::linhaRelatorio() {
 
 void TstExportacao::gravaNaOrdemDaGrade() {
     ListarDocumentos(10);
-    TDBGrid& grade = Programa->Grade();
+    TDbGrid& grade = Programa->Grade();
     ClicarLinha(grade, 8);
     ClicarLinha(grade, 1);
     ClicarLinha(grade, 4);
@@ -301,7 +301,7 @@ void TstExportacao::configuracaoIncompleta() {
 
 void TstExportacao::falhaNoSegundoDeTres() {
     ListarDocumentos(5);
-    TDBGrid& grade = Programa->Grade();
+    TDbGrid& grade = Programa->Grade();
     ClicarLinha(grade, 0);
     ClicarLinha(grade, 2);
     ClicarLinha(grade, 4);
@@ -410,7 +410,7 @@ void TstExportacao::numeroNuloEXmlNulo() {
 void TstExportacao::entradaDuranteAExportacaoNaoTemEfeito() {
     ListarDocumentos(6);
     TfrmPrincipal& janela = Programa->Janela();
-    TDBGrid& grade = Programa->Grade();
+    TDbGrid& grade = Programa->Grade();
     ClicarLinha(grade, 1);
     ClicarLinha(grade, 3);
     ClicarLinha(grade, 5);

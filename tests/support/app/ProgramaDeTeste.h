@@ -6,7 +6,7 @@
 #include "app/uPrincipal.h"
 #include "settings/uConfig.h"
 #include "widgets/TDatePicker.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +29,7 @@ public:
     }
 
     TfrmPrincipal& Janela() const { return *frmPrincipal; }
-    TDBGrid& Grade() const { return *frmPrincipal->DBGrid1; }
+    TDbGrid& Grade() const { return *frmPrincipal->DBGrid1; }
 
 private:
     TProgram Programa;
@@ -68,7 +68,7 @@ inline void DocumentoKvora(StandIn& AStandIn, const QString& ARef, int ANumero, 
 }
 
 /// ID_ZEVRIK of every row of the grid's list, in grid order; empty while no list is open.
-inline QStringList IdsDaGrade(TDBGrid& AGrade) {
+inline QStringList IdsDaGrade(TDbGrid& AGrade) {
     QStringList ids;
     TDbQuery* lista = AGrade.DataSet();
     if (lista == nullptr || !lista->Active()) {
@@ -84,7 +84,7 @@ inline QStringList IdsDaGrade(TDBGrid& AGrade) {
 }
 
 /// A left click with AModifiers on row ALinha (from 0), as the operator makes it.
-inline void ClicarLinha(TDBGrid& AGrade, int ALinha, Qt::KeyboardModifiers AModifiers = Qt::ControlModifier) {
+inline void ClicarLinha(TDbGrid& AGrade, int ALinha, Qt::KeyboardModifiers AModifiers = Qt::ControlModifier) {
     const QRect celula = AGrade.visualRect(AGrade.model()->index(ALinha, 1));
     QTest::mouseClick(AGrade.viewport(), Qt::LeftButton, AModifiers, celula.center());
 }

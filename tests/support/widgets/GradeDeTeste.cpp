@@ -1,6 +1,6 @@
 #include "GradeDeTeste.h"
 
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -8,7 +8,7 @@
 
 TGradeDeTeste::TGradeDeTeste() {
     Edit = new QLineEdit(&Janela);
-    Grade = new TDBGrid(&Janela);
+    Grade = new TDbGrid(&Janela);
     Grade->SetDataSet(&Lista);
     auto* layout = new QVBoxLayout(&Janela);
     layout->addWidget(Edit);

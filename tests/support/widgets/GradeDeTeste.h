@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class QLineEdit;
-class TDBGrid;
+class TDbGrid;
 
 /// A grid over the document list alone in a window of its own, the size of the main window's client area, after an
 /// edit box that can take the focus from it; shown, with the focus in the grid.
@@ -15,5 +15,5 @@ public:
 
     QWidget Janela;
     QLineEdit* Edit = nullptr;
-    TDBGrid* Grade = nullptr;
+    TDbGrid* Grade = nullptr;
 };

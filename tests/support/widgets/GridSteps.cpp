@@ -1,7 +1,7 @@
 #include "GridSteps.h"
 
 #include "data/TDbQuery.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -13,7 +13,7 @@
 namespace {
 
 /// The middle of row ALinha's cell under the middle of the view, the row brought into view first.
-QPoint Centro(TDBGrid& AGrade, int ALinha) {
+QPoint Centro(TDbGrid& AGrade, int ALinha) {
     AGrade.scrollTo(AGrade.model()->index(ALinha, 0));
     const int coluna = qMax(AGrade.columnAt(AGrade.viewport()->width() / 2), 0);
     return AGrade.visualRect(AGrade.model()->index(ALinha, coluna)).center();
@@ -21,7 +21,7 @@ QPoint Centro(TDBGrid& AGrade, int ALinha) {
 
 } // namespace
 
-void ExecutarPasso(TDBGrid& AGrade, const QString& APasso) {
+void ExecutarPasso(TDbGrid& AGrade, const QString& APasso) {
     const QString acao = APasso.section(QLatin1Char(' '), 0, 0);
     const QString argumento = APasso.section(QLatin1Char(' '), 1);
     const int linha = argumento.section(QLatin1Char(' '), -1).toInt();
@@ -63,13 +63,13 @@ void ExecutarPasso(TDBGrid& AGrade, const QString& APasso) {
     }
 }
 
-void ExecutarPassos(TDBGrid& AGrade, const QString& APassos) {
+void ExecutarPassos(TDbGrid& AGrade, const QString& APassos) {
     for (const QString& passo : APassos.split(QLatin1Char(';'))) {
         ExecutarPasso(AGrade, passo);
     }
 }
 
-QList<int> LinhasMarcadas(const TDBGrid& AGrade) {
+QList<int> LinhasMarcadas(const TDbGrid& AGrade) {
     QList<int> linhas;
     for (int i = 0; i < AGrade.SelectedRowCount(); ++i) {
         linhas.append(AGrade.DataSet()->RowOf(AGrade.SelectedRow(i)));
@@ -84,7 +84,7 @@ void ColunasDeMarcas() {
     QTest::addColumn<bool>("intervalo");
 }
 
-void VerificarMarcas(TDBGrid& AGrade) {
+void VerificarMarcas(TDbGrid& AGrade) {
     QFETCH(QString, passos);
     QFETCH(QList<int>, marcas);
     QFETCH(int, atual);
@@ -111,7 +111,7 @@ void ColunasDeRolagem() {
     QTest::addColumn<int>("atual");
 }
 
-void VerificarRolagemHorizontalFica(TDBGrid& AGrade) {
+void VerificarRolagemHorizontalFica(TDbGrid& AGrade) {
     QFETCH(QString, passos);
     QFETCH(int, atual);
     QScrollBar* barra = AGrade.horizontalScrollBar();

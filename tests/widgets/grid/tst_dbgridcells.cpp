@@ -7,7 +7,7 @@
 
 #include "data/TDbQuery.h"
 #include "widgets/TApplication.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -17,7 +17,7 @@
 
 #include <memory>
 
-class TstDBGridCells : public QObject {
+class TstDbGridCells : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -39,22 +39,22 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TGradeDeTeste> Teste;
     TDbQuery* Lista = nullptr;
-    TDBGrid* Grade = nullptr;
+    TDbGrid* Grade = nullptr;
 };
 
-void TstDBGridCells::init() {
+void TstDbGridCells::init() {
     Teste = std::make_unique<TGradeDeTeste>();
     Lista = &Teste->Lista;
     Grade = Teste->Grade;
 }
 
-void TstDBGridCells::cleanup() {
+void TstDbGridCells::cleanup() {
     Grade = nullptr;
     Lista = nullptr;
     Teste.reset();
 }
 
-void TstDBGridCells::colunas() {
+void TstDbGridCells::colunas() {
     Teste->Abrir(Teste->CriarArquivo(5));
     QAbstractItemModel* modelo = Grade->model();
     QCOMPARE(modelo->columnCount(), 17);
@@ -78,7 +78,7 @@ void TstDBGridCells::colunas() {
     QCOMPARE(Grade->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
-void TstDBGridCells::textosDasCelulas_data() {
+void TstDbGridCells::textosDasCelulas_data() {
     QTest::addColumn<QString>("coluna");
     QTest::addColumn<QVariant>("armazenado");
     QTest::addColumn<QString>("texto");
@@ -105,7 +105,7 @@ void TstDBGridCells::textosDasCelulas_data() {
     QTest::newRow("decimal nulo") << "VALOR_DOCUMENTO" << QVariant() << "";
 }
 
-void TstDBGridCells::textosDasCelulas() {
+void TstDbGridCells::textosDasCelulas() {
     QFETCH(QString, coluna);
     QFETCH(QVariant, armazenado);
     QFETCH(QString, texto);
@@ -123,7 +123,7 @@ void TstDBGridCells::textosDasCelulas() {
     QCOMPARE(Grade->model()->index(0, c).data().toString(), texto);
 }
 
-void TstDBGridCells::destaqueEIndicador() {
+void TstDbGridCells::destaqueEIndicador() {
     Teste->Abrir(Teste->CriarArquivo(10));
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 2"));
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 5"));
@@ -193,7 +193,7 @@ void TstDBGridCells::destaqueEIndicador() {
 }
 
 // The pointer moved over the titles, as the operator moves it: the title under it is drawn lit, the others not.
-void TstDBGridCells::tituloSobOPonteiroAceso() {
+void TstDbGridCells::tituloSobOPonteiroAceso() {
 #ifdef Q_OS_WIN
     QSKIP("under Wine's offscreen platform the base style is the classic one, which lights no title");
 #endif
@@ -225,7 +225,7 @@ void TstDBGridCells::tituloSobOPonteiroAceso() {
     QVERIFY(fundo(imagem, 3) != aceso);
 }
 
-void TstDBGridCells::rolagemHorizontalFica_data() {
+void TstDbGridCells::rolagemHorizontalFica_data() {
     // Space and plain Up and Down are the main window's: tst_dbgrid1keydown.
     ColunasDeRolagem();
     QTest::newRow("clique") << "clique 5" << 5;
@@ -240,7 +240,7 @@ void TstDBGridCells::rolagemHorizontalFica_data() {
 }
 
 // Scrolled right to the last column, the view stays there whatever moves the current row; only rows scroll.
-void TstDBGridCells::rolagemHorizontalFica() {
+void TstDbGridCells::rolagemHorizontalFica() {
     Teste->Abrir(Teste->CriarArquivo(200));
     VerificarRolagemHorizontalFica(*Grade);
     QCOMPARE(Teste->Erros, QStringList());
@@ -248,7 +248,7 @@ void TstDBGridCells::rolagemHorizontalFica() {
 
 // Reopening at once (as every filter run does) starts the new list at the top left; a list left closed gives an
 // empty grid without scroll bars once the event loop has run.
-void TstDBGridCells::reabrirVoltaAoTopoEFecharEsvazia() {
+void TstDbGridCells::reabrirVoltaAoTopoEFecharEsvazia() {
     const QString caminho = Teste->CriarArquivo(500);
     Teste->Abrir(caminho);
     const int largura = Grade->columnWidth(8);
@@ -277,7 +277,7 @@ void TstDBGridCells::reabrirVoltaAoTopoEFecharEsvazia() {
 }
 
 // The texts of the rows shown are kept for repainting; a new list shows its own rows under the same row numbers.
-void TstDBGridCells::textosDaNovaListaAoReabrir() {
+void TstDbGridCells::textosDaNovaListaAoReabrir() {
     Teste->Abrir(Teste->CriarArquivo(300));
     QAbstractItemModel& modelo = *Grade->model();
     Lista->MoveTo(299);
@@ -312,7 +312,7 @@ public:
 
 } // namespace
 
-void TstDBGridCells::titulosMedidosSoQuandoMudam_data() {
+void TstDbGridCells::titulosMedidosSoQuandoMudam_data() {
     QTest::addColumn<int>("pontos");
     QTest::addColumn<bool>("medidos");
     QTest::newRow("mesmos títulos, mesma fonte") << 0 << false;
@@ -321,7 +321,7 @@ void TstDBGridCells::titulosMedidosSoQuandoMudam_data() {
 
 // Every filter run gives the grid a new list with the same columns: the title row keeps its measure, unless the
 // titles' font or style changed.
-void TstDBGridCells::titulosMedidosSoQuandoMudam() {
+void TstDbGridCells::titulosMedidosSoQuandoMudam() {
     QFETCH(int, pontos);
     QFETCH(bool, medidos);
     const QString caminho = Teste->CriarArquivo(20);
@@ -352,7 +352,7 @@ void TstDBGridCells::titulosMedidosSoQuandoMudam() {
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
-    TstDBGridCells test;
+    TstDbGridCells test;
     return QTest::qExec(&test, argc, argv);
 }
 

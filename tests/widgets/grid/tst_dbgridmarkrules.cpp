@@ -6,7 +6,7 @@
 #include "data/TDbErrors.h"
 #include "data/TDbQuery.h"
 #include "data/sqlite/SQLiteBackend.h"
-#include "widgets/grid/TDBGridMarks.h"
+#include "widgets/grid/TDbGridMarks.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,7 +15,7 @@
 #include <numeric>
 #include <set>
 
-class TestDBGridMarkRules : public QObject {
+class TestDbGridMarkRules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { RegisterSQLiteBackend(); }
@@ -43,28 +43,28 @@ private:
     std::unique_ptr<QTemporaryDir> Dir;
     std::unique_ptr<TDbConnection> Conn;
     std::unique_ptr<TDbQuery> Query;
-    std::unique_ptr<TDBGridMarks> Marks;
+    std::unique_ptr<TDbGridMarks> Marks;
 };
 
-void TestDBGridMarkRules::init() {
+void TestDbGridMarkRules::init() {
     Dir = std::make_unique<QTemporaryDir>();
     QVERIFY(Dir->isValid());
     Conn = std::make_unique<TDbConnection>();
     Query = std::make_unique<TDbQuery>(Conn.get());
     Query->AddFieldDef({QStringLiteral("n"), TDbFieldKind::Integer});
     Query->AddFieldDef({QStringLiteral("texto"), TDbFieldKind::String, 10});
-    Marks = std::make_unique<TDBGridMarks>();
+    Marks = std::make_unique<TDbGridMarks>();
     Marks->SetDataSet(Query.get());
 }
 
-void TestDBGridMarkRules::cleanup() {
+void TestDbGridMarkRules::cleanup() {
     Marks.reset();
     Query.reset();
     Conn.reset();
     Dir.reset();
 }
 
-void TestDBGridMarkRules::Open(int ARows, int ALongRow) {
+void TestDbGridMarkRules::Open(int ARows, int ALongRow) {
     const QString path = Dir->filePath(QStringLiteral("marks.db"));
     {
         SqliteTestFile file(path);
@@ -80,7 +80,7 @@ void TestDBGridMarkRules::Open(int ARows, int ALongRow) {
     Query->Open(QStringLiteral("select n, texto from numeros order by n"));
 }
 
-void TestDBGridMarkRules::Run(const QString& ASteps) {
+void TestDbGridMarkRules::Run(const QString& ASteps) {
     for (const QString& step : ASteps.split(QLatin1Char(';'))) {
         const QString action = step.section(QLatin1Char(' '), 0, 0);
         const int row = step.section(QLatin1Char(' '), 1).toInt();
@@ -106,7 +106,7 @@ void TestDBGridMarkRules::Run(const QString& ASteps) {
     }
 }
 
-QList<int> TestDBGridMarkRules::MarkedRows() const {
+QList<int> TestDbGridMarkRules::MarkedRows() const {
     QList<int> rows;
     for (int i = 0; i < Marks->Count(); ++i) {
         rows.append(Query->RowOf(Marks->At(i)));
@@ -114,7 +114,7 @@ QList<int> TestDBGridMarkRules::MarkedRows() const {
     return rows;
 }
 
-void TestDBGridMarkRules::rules_data() {
+void TestDbGridMarkRules::rules_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QList<int>>("marks");
     QTest::addColumn<int>("current");
@@ -158,7 +158,7 @@ void TestDBGridMarkRules::rules_data() {
         << "ctrl+a;ctrl+click 5" << all.mid(0, 5) + all.mid(6) << 5 << false;
 }
 
-void TestDBGridMarkRules::rules() {
+void TestDbGridMarkRules::rules() {
     QFETCH(QString, steps);
     QFETCH(QList<int>, marks);
     QFETCH(int, current);
@@ -174,14 +174,14 @@ void TestDBGridMarkRules::rules() {
     QCOMPARE(Marks->CurrentMarked(), marks.contains(current));
 }
 
-void TestDBGridMarkRules::nothingWithoutRows_data() {
+void TestDbGridMarkRules::nothingWithoutRows_data() {
     QTest::addColumn<bool>("open");
     QTest::newRow("closed") << false;
     QTest::newRow("empty") << true;
 }
 
 // Every marking operation leaves a closed or empty row set alone, rather than fail on it.
-void TestDBGridMarkRules::nothingWithoutRows() {
+void TestDbGridMarkRules::nothingWithoutRows() {
     QFETCH(bool, open);
     if (open) {
         Open(0);
@@ -201,7 +201,7 @@ void TestDBGridMarkRules::nothingWithoutRows() {
 
 // Thousands of marks made and removed in scattered order: the list stays sorted, each row at most once, and walking
 // it forwards or backwards by index gives the same rows.
-void TestDBGridMarkRules::thousandsOfMarksStayInOrder() {
+void TestDbGridMarkRules::thousandsOfMarksStayInOrder() {
     constexpr int Rows = 3000;
     Open(Rows);
     std::set<int> expected;
@@ -233,7 +233,7 @@ void TestDBGridMarkRules::thousandsOfMarksStayInOrder() {
     }
 }
 
-void TestDBGridMarkRules::markAllFetchesTheRest() {
+void TestDbGridMarkRules::markAllFetchesTheRest() {
     constexpr int Rows = 3000;
     Open(Rows);
     Run(QStringLiteral("go 4"));
@@ -247,7 +247,7 @@ void TestDBGridMarkRules::markAllFetchesTheRest() {
 }
 
 // The error of a row that cannot be read travels on; the marks and the range stay as they were.
-void TestDBGridMarkRules::markAllStopsAtAnUnreadableRow() {
+void TestDbGridMarkRules::markAllStopsAtAnUnreadableRow() {
     Open(510, 501);
     Run(QStringLiteral("ctrl+click 3;go 7;shift+down"));
     try {
@@ -261,6 +261,6 @@ void TestDBGridMarkRules::markAllStopsAtAnUnreadableRow() {
     QCOMPARE(Query->RecNo(), 8);
 }
 
-QTEST_GUILESS_MAIN(TestDBGridMarkRules)
+QTEST_GUILESS_MAIN(TestDbGridMarkRules)
 
 #include "tst_dbgridmarkrules.moc"

@@ -8,7 +8,7 @@
 
 #include "data/TDbQuery.h"
 #include "widgets/TApplication.h"
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QHeaderView>
 #include <QTest>
@@ -16,7 +16,7 @@
 #include <memory>
 #include <numeric>
 
-class TstDBGridMarks : public QObject {
+class TstDbGridMarks : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -39,22 +39,22 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TGradeDeTeste> Teste;
     TDbQuery* Lista = nullptr;
-    TDBGrid* Grade = nullptr;
+    TDbGrid* Grade = nullptr;
 };
 
-void TstDBGridMarks::init() {
+void TstDbGridMarks::init() {
     Teste = std::make_unique<TGradeDeTeste>();
     Lista = &Teste->Lista;
     Grade = Teste->Grade;
 }
 
-void TstDBGridMarks::cleanup() {
+void TstDbGridMarks::cleanup() {
     Grade = nullptr;
     Lista = nullptr;
     Teste.reset();
 }
 
-void TstDBGridMarks::marcas_data() {
+void TstDbGridMarks::marcas_data() {
     ColunasDeMarcas();
 
     using L = QList<int>;
@@ -121,13 +121,13 @@ void TstDBGridMarks::marcas_data() {
     QTest::newRow("clique no indicador vale como clique na linha") << varias + ";indicador 9" << L{9} << 9 << false;
 }
 
-void TstDBGridMarks::marcas() {
+void TstDbGridMarks::marcas() {
     Teste->Abrir(Teste->CriarArquivo(60));
     VerificarMarcas(*Grade);
     QCOMPARE(Teste->Erros, QStringList());
 }
 
-void TstDBGridMarks::listaDeMarcasEmOrdemDaGrade() {
+void TstDbGridMarks::listaDeMarcasEmOrdemDaGrade() {
     Teste->Abrir(Teste->CriarArquivo(60));
     for (const int linha : {40, 3, 17, 0, 59, 22, 9}) {
         ExecutarPasso(*Grade, QStringLiteral("ctrl+clique %1").arg(linha));
@@ -143,7 +143,7 @@ void TstDBGridMarks::listaDeMarcasEmOrdemDaGrade() {
 }
 
 // Ctrl+A on a list mostly not fetched yet: every row is marked, in grid order, and the current row stays.
-void TstDBGridMarks::ctrlAMarcaMesmoOQueNaoFoiLido() {
+void TstDbGridMarks::ctrlAMarcaMesmoOQueNaoFoiLido() {
     constexpr int Linhas = 3000;
     Teste->Abrir(Teste->CriarArquivo(Linhas));
     QVERIFY(Lista->FetchedRowCount() < Linhas);
@@ -166,7 +166,7 @@ void TstDBGridMarks::ctrlAMarcaMesmoOQueNaoFoiLido() {
 }
 
 // A row that cannot be read stops Ctrl+A with its error; the marks stay as they were.
-void TstDBGridMarks::ctrlAComLinhaIlegivel() {
+void TstDbGridMarks::ctrlAComLinhaIlegivel() {
     DfeFixture fixture(Teste->Caminho(QStringLiteral("dfe.sqlite")));
     fixture.Create().InsertSimple(500);
     QVariantMap longa = DfeFixture::SimpleRow(501);
@@ -181,7 +181,7 @@ void TstDBGridMarks::ctrlAComLinhaIlegivel() {
     QCOMPARE(Lista->RecNo(), 3);
 }
 
-void TstDBGridMarks::teclasSemListaAbertaNaoFazemNada() {
+void TstDbGridMarks::teclasSemListaAbertaNaoFazemNada() {
     // Space and plain Up and Down are the main window's: tst_dbgrid1keydown.
     for (const char* tecla : {"Shift+Down", "PgDown", "End", "Esc", "Ctrl+A"}) {
         ExecutarPasso(*Grade, QStringLiteral("tecla ") + QLatin1String(tecla));
@@ -194,7 +194,7 @@ void TstDBGridMarks::teclasSemListaAbertaNaoFazemNada() {
     QCOMPARE(Teste->Erros, QStringList());
 }
 
-void TstDBGridMarks::reabrirOuFecharApagaAsMarcas() {
+void TstDbGridMarks::reabrirOuFecharApagaAsMarcas() {
     const QString caminho = Teste->CriarArquivo(60);
     Teste->Abrir(caminho);
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 2;"));
@@ -224,7 +224,7 @@ void TstDBGridMarks::reabrirOuFecharApagaAsMarcas() {
     QCOMPARE(Teste->Erros, QStringList());
 }
 
-void TstDBGridMarks::teclasCtrlVaoAsLinhasVisiveis() {
+void TstDbGridMarks::teclasCtrlVaoAsLinhasVisiveis() {
     Teste->Abrir(Teste->CriarArquivo(200));
     ExecutarPasso(*Grade, QStringLiteral("ir 120"));
     ExecutarPasso(*Grade, QStringLiteral("ir 100"));
@@ -254,7 +254,7 @@ void TstDBGridMarks::teclasCtrlVaoAsLinhasVisiveis() {
     QCOMPARE(Lista->RecNo(), topo);
 }
 
-void TstDBGridMarks::cliquesForaDasLinhas() {
+void TstDbGridMarks::cliquesForaDasLinhas() {
     Teste->Abrir(Teste->CriarArquivo(60), QStringLiteral("select * from tb_nfce where NUMERO <= 3"));
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 0"));
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 2"));
@@ -269,7 +269,7 @@ void TstDBGridMarks::cliquesForaDasLinhas() {
     QCOMPARE(Lista->RecNo(), 1);
 }
 
-void TstDBGridMarks::arrastarNaoMarcaNemMove_data() {
+void TstDbGridMarks::arrastarNaoMarcaNemMove_data() {
     QTest::addColumn<bool>("indicador");
     QTest::newRow("nas células") << false;
     QTest::newRow("nos indicadores") << true;
@@ -277,7 +277,7 @@ void TstDBGridMarks::arrastarNaoMarcaNemMove_data() {
 
 // Dragging over the rows with the button held: the press marks its row; the moves and the release neither mark nor
 // move the current row.
-void TstDBGridMarks::arrastarNaoMarcaNemMove() {
+void TstDbGridMarks::arrastarNaoMarcaNemMove() {
     QFETCH(bool, indicador);
     Teste->Abrir(Teste->CriarArquivo(60));
     QHeaderView* indicadores = Grade->verticalHeader();
@@ -296,7 +296,7 @@ void TstDBGridMarks::arrastarNaoMarcaNemMove() {
     QCOMPARE(Teste->Erros, QStringList());
 }
 
-void TstDBGridMarks::gradeSegueALinhaAtual() {
+void TstDbGridMarks::gradeSegueALinhaAtual() {
     Teste->Abrir(Teste->CriarArquivo(300));
     Lista->MoveTo(250); // fetches beyond what the grid had
     QCOMPARE(Grade->currentIndex().row(), 250);
@@ -309,7 +309,7 @@ void TstDBGridMarks::gradeSegueALinhaAtual() {
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
-    TstDBGridMarks test;
+    TstDbGridMarks test;
     return QTest::qExec(&test, argc, argv);
 }
 

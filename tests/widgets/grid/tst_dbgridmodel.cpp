@@ -10,7 +10,7 @@
 
 /// Cell texts of the document grid: the formats a locale gives are read once and applied by hand where that gives
 /// the locale's very text; these cases compare them with the locale's own formatting.
-class TestDBGridModel : public QObject {
+class TestDbGridModel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void timestampsAsTheLocaleWritesThem_data();
@@ -68,7 +68,7 @@ const QList<QDateTime> Moments = {
 
 } // namespace
 
-void TestDBGridModel::timestampsAsTheLocaleWritesThem_data() {
+void TestDbGridModel::timestampsAsTheLocaleWritesThem_data() {
     QTest::addColumn<QString>("locale");
     for (const char* name : {"pt_BR", "en_US", "de_DE", "ja_JP", "ar_EG", "fa_IR", "fr_CA", "hi_IN"}) {
         QTest::newRow(name) << QString::fromLatin1(name);
@@ -76,7 +76,7 @@ void TestDBGridModel::timestampsAsTheLocaleWritesThem_data() {
     QTest::newRow("system") << QString();
 }
 
-void TestDBGridModel::timestampsAsTheLocaleWritesThem() {
+void TestDbGridModel::timestampsAsTheLocaleWritesThem() {
     QFETCH(QString, locale);
     const QLocale loc = locale.isEmpty() ? QLocale::system() : QLocale(locale);
     for (const QDateTime& moment : Moments) {
@@ -85,7 +85,7 @@ void TestDBGridModel::timestampsAsTheLocaleWritesThem() {
     QCOMPARE(CellText(Def(TDbFieldKind::SQLTimeStamp), QVariant(), loc), QString());
 }
 
-void TestDBGridModel::numbersAndText_data() {
+void TestDbGridModel::numbersAndText_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("text");
@@ -102,14 +102,14 @@ void TestDBGridModel::numbersAndText_data() {
     QTest::newRow("null blob") << int(TDbFieldKind::Blob) << QVariant() << "(Blob)";
 }
 
-void TestDBGridModel::numbersAndText() {
+void TestDbGridModel::numbersAndText() {
     QFETCH(int, kind);
     QFETCH(QVariant, value);
     QFETCH(QString, text);
     QCOMPARE(CellText(Def(TDbFieldKind(kind)), value, QLocale(QStringLiteral("pt_BR"))), text);
 }
 
-void TestDBGridModel::switchingLocalesUsesEachOnesFormats() {
+void TestDbGridModel::switchingLocalesUsesEachOnesFormats() {
     const QDateTime moment(QDate(2024, 3, 1), QTime(8, 0, 23), Qt::UTC);
     const TDbFieldDef def = Def(TDbFieldKind::SQLTimeStamp);
     QCOMPARE(CellText(def, moment, QLocale(QStringLiteral("pt_BR"))), QStringLiteral("01/03/2024 08:00:23"));
@@ -119,7 +119,7 @@ void TestDBGridModel::switchingLocalesUsesEachOnesFormats() {
     QCOMPARE(CellText(Def(TDbFieldKind::BCD), 1.5, QLocale(QStringLiteral("en_US"))), QStringLiteral("1.5"));
 }
 
-void TestDBGridModel::decimalsAsTheGeneralFormat_data() {
+void TestDbGridModel::decimalsAsTheGeneralFormat_data() {
     QTest::addColumn<QList<double>>("values");
     QList<double> cents;
     for (qint64 n = -200003; n <= 200003; n += 7) {
@@ -136,7 +136,7 @@ void TestDBGridModel::decimalsAsTheGeneralFormat_data() {
 }
 
 // Amounts are written without the general number formatting where that gives the same text; every value must.
-void TestDBGridModel::decimalsAsTheGeneralFormat() {
+void TestDbGridModel::decimalsAsTheGeneralFormat() {
     QFETCH(QList<double>, values);
     for (const QString& name : {QStringLiteral("pt_BR"), QStringLiteral("en_US")}) {
         const QLocale locale(name);
@@ -151,7 +151,7 @@ void TestDBGridModel::decimalsAsTheGeneralFormat() {
 
 // The texts of small numbers and of one ASCII character are shared, not made per cell: each must still be its own
 // value's text, and changing a copy must leave the next cell's text alone.
-void TestDBGridModel::smallNumbersAndSingleCharacters() {
+void TestDbGridModel::smallNumbersAndSingleCharacters() {
     const QLocale locale(QStringLiteral("pt_BR"));
     for (qint64 n = -12; n <= 1012; ++n) {
         QCOMPARE(CellText(Def(TDbFieldKind::Integer), int(n), locale), QString::number(n));
@@ -176,5 +176,5 @@ void TestDBGridModel::smallNumbersAndSingleCharacters() {
     QCOMPARE(flag, QStringLiteral("N!"));
 }
 
-QTEST_GUILESS_MAIN(TestDBGridModel)
+QTEST_GUILESS_MAIN(TestDbGridModel)
 #include "tst_dbgridmodel.moc"

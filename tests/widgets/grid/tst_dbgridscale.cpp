@@ -7,8 +7,8 @@
 
 #include "data/TDbQuery.h"
 #include "widgets/TApplication.h"
-#include "widgets/grid/TDBGrid.h"
-#include "widgets/grid/TDBGridModel.h"
+#include "widgets/grid/TDbGrid.h"
+#include "widgets/grid/TDbGridModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
@@ -17,7 +17,7 @@
 
 #include <memory>
 
-class TstDBGridScale : public QObject {
+class TstDbGridScale : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -31,22 +31,22 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TGradeDeTeste> Teste;
     TDbQuery* Lista = nullptr;
-    TDBGrid* Grade = nullptr;
+    TDbGrid* Grade = nullptr;
 };
 
-void TstDBGridScale::init() {
+void TstDbGridScale::init() {
     Teste = std::make_unique<TGradeDeTeste>();
     Lista = &Teste->Lista;
     Grade = Teste->Grade;
 }
 
-void TstDBGridScale::cleanup() {
+void TstDbGridScale::cleanup() {
     Grade = nullptr;
     Lista = nullptr;
     Teste.reset();
 }
 
-void TstDBGridScale::cemMilLinhasAbremSemLerTudo() {
+void TstDbGridScale::cemMilLinhasAbremSemLerTudo() {
     QElapsedTimer relogio;
     relogio.start();
     Teste->Abrir(Teste->CriarArquivo(100000));
@@ -60,7 +60,7 @@ void TstDBGridScale::cemMilLinhasAbremSemLerTudo() {
     Grade->verticalScrollBar()->setValue(Grade->verticalScrollBar()->maximum());
     QCoreApplication::processEvents();
     QVERIFY(Grade->model()->rowCount() > antes);
-    QVERIFY(Grade->model()->rowCount() <= antes + 2 * TDBGridModel::BatchSize);
+    QVERIFY(Grade->model()->rowCount() <= antes + 2 * TDbGridModel::BatchSize);
 
     ExecutarPasso(*Grade, QStringLiteral("ctrl+clique 3"));
     ExecutarPasso(*Grade, QStringLiteral("tecla End"));
@@ -70,7 +70,7 @@ void TstDBGridScale::cemMilLinhasAbremSemLerTudo() {
     qInfo("100000 linhas: %lld ms", static_cast<long long>(relogio.elapsed()));
 }
 
-void TstDBGridScale::estouroAoRolarNaoDerruba() {
+void TstDbGridScale::estouroAoRolarNaoDerruba() {
     const int ruim = 1000;
     DfeFixture fixture(Teste->Caminho(QStringLiteral("dfe.sqlite")));
     fixture.Create().InsertSimple(ruim);
@@ -107,7 +107,7 @@ void TstDBGridScale::estouroAoRolarNaoDerruba() {
     QCOMPARE(Lista->RecNo(), ruim - 1);
 }
 
-void TstDBGridScale::modeloPassaNoTestador() {
+void TstDbGridScale::modeloPassaNoTestador() {
     QAbstractItemModelTester testador(Grade->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     // The tester would fetch from inside its own reset notification, before it has noted the reset's end, and then
     // take the rows arriving as a change within the reset; here the view and the test drive every fetch instead.
@@ -134,7 +134,7 @@ void TstDBGridScale::modeloPassaNoTestador() {
 int main(int argc, char* argv[]) {
     TApplication application(argc, argv);
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
-    TstDBGridScale test;
+    TstDbGridScale test;
     return QTest::qExec(&test, argc, argv);
 }
 

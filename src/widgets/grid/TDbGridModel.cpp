@@ -1,4 +1,4 @@
-#include "widgets/grid/TDBGridModel.h"
+#include "widgets/grid/TDbGridModel.h"
 
 #include "data/RowCell.h"
 #include "data/TDbQuery.h"
@@ -28,30 +28,30 @@ void PostError(std::exception_ptr AError) {
 
 } // namespace
 
-TDBGridModel::TDBGridModel(QObject* AParent)
+TDbGridModel::TDbGridModel(QObject* AParent)
     : QAbstractTableModel(AParent), Reporter(PostError), Format(std::make_shared<const CellFormat>(QLocale::system())) {
 }
 
-TDBGridModel::~TDBGridModel() = default;
+TDbGridModel::~TDbGridModel() = default;
 
-void TDBGridModel::SetDataSet(TDbQuery* AQuery) {
+void TDbGridModel::SetDataSet(TDbQuery* AQuery) {
     if (Query) {
         disconnect(Query, nullptr, this, nullptr);
     }
     Query = AQuery;
     if (Query) {
-        connect(Query, &TDbQuery::Opened, this, &TDBGridModel::Reload);
-        connect(Query, &TDbQuery::Closed, this, &TDBGridModel::Reload);
-        connect(Query, &TDbQuery::RowsFetched, this, &TDBGridModel::RowsFetched);
+        connect(Query, &TDbQuery::Opened, this, &TDbGridModel::Reload);
+        connect(Query, &TDbQuery::Closed, this, &TDbGridModel::Reload);
+        connect(Query, &TDbQuery::RowsFetched, this, &TDbGridModel::RowsFetched);
     }
     Reload();
 }
 
-void TDBGridModel::SetErrorReporter(ErrorReporter AReporter) {
+void TDbGridModel::SetErrorReporter(ErrorReporter AReporter) {
     Reporter = AReporter ? std::move(AReporter) : ErrorReporter(PostError);
 }
 
-void TDBGridModel::Reload() {
+void TDbGridModel::Reload() {
     beginResetModel();
     Shown = Query && Query->Active();
     Fields = Shown ? Query->Fields() : QList<TDbFieldDef>();
@@ -65,14 +65,14 @@ void TDBGridModel::Reload() {
     endResetModel();
 }
 
-void TDBGridModel::RowsFetched() {
+void TDbGridModel::RowsFetched() {
     // Rows read while an opening is under way are picked up by the reset that follows it.
     if (Shown) {
         SyncRows();
     }
 }
 
-void TDBGridModel::SyncRows() {
+void TDbGridModel::SyncRows() {
     if (!Shown || !Query || !Query->Active()) {
         return;
     }
@@ -84,7 +84,7 @@ void TDBGridModel::SyncRows() {
     }
 }
 
-int TDBGridModel::DisplayWidth(int AColumn) const {
+int TDbGridModel::DisplayWidth(int AColumn) const {
     const TDbFieldDef& def = Fields.at(AColumn);
     switch (def.Kind) {
     case TDbFieldKind::String:
@@ -100,15 +100,15 @@ int TDBGridModel::DisplayWidth(int AColumn) const {
     }
 }
 
-int TDBGridModel::rowCount(const QModelIndex& AParent) const {
+int TDbGridModel::rowCount(const QModelIndex& AParent) const {
     return AParent.isValid() ? 0 : Rows;
 }
 
-int TDBGridModel::columnCount(const QModelIndex& AParent) const {
+int TDbGridModel::columnCount(const QModelIndex& AParent) const {
     return AParent.isValid() ? 0 : int(Fields.size());
 }
 
-QVariant TDBGridModel::data(const QModelIndex& AIndex, int ARole) const {
+QVariant TDbGridModel::data(const QModelIndex& AIndex, int ARole) const {
     if (!checkIndex(AIndex, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
     }
@@ -123,7 +123,7 @@ QVariant TDBGridModel::data(const QModelIndex& AIndex, int ARole) const {
     }
 }
 
-const QString& TDBGridModel::ShownText(int ARow, int AColumn) const {
+const QString& TDbGridModel::ShownText(int ARow, int AColumn) const {
     ShownRow& shown = Recent[std::size_t(ARow % ShownRows)];
     if (shown.Row != ARow) {
         shown.Row = ARow;
@@ -137,7 +137,7 @@ const QString& TDBGridModel::ShownText(int ARow, int AColumn) const {
     return shown.Texts[AColumn];
 }
 
-QVariant TDBGridModel::headerData(int ASection, Qt::Orientation AOrientation, int ARole) const {
+QVariant TDbGridModel::headerData(int ASection, Qt::Orientation AOrientation, int ARole) const {
     // The vertical header is the indicator column: it has no text.
     if (AOrientation == Qt::Horizontal && ARole == Qt::DisplayRole && ASection >= 0 && ASection < Fields.size()) {
         return Fields.at(ASection).Name;
@@ -145,11 +145,11 @@ QVariant TDBGridModel::headerData(int ASection, Qt::Orientation AOrientation, in
     return {};
 }
 
-Qt::ItemFlags TDBGridModel::flags(const QModelIndex& AIndex) const {
+Qt::ItemFlags TDbGridModel::flags(const QModelIndex& AIndex) const {
     return AIndex.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
 }
 
-bool TDBGridModel::canFetchMore(const QModelIndex& AParent) const {
+bool TDbGridModel::canFetchMore(const QModelIndex& AParent) const {
     if (AParent.isValid() || !Shown || FetchFailed || !Query || !Query->Active()) {
         return false;
     }
@@ -158,7 +158,7 @@ bool TDBGridModel::canFetchMore(const QModelIndex& AParent) const {
 
 // Called by the view during layout and painting, where an error must not unwind through the toolkit: the failure
 // stops fetching for this opening (the failing row stays out of the grid) and goes to the reporter.
-void TDBGridModel::fetchMore(const QModelIndex& AParent) {
+void TDbGridModel::fetchMore(const QModelIndex& AParent) {
     if (!canFetchMore(AParent)) {
         return;
     }

@@ -17,7 +17,7 @@ class CellFormat;
 /// Table model over a row set: one column per field, titled with the field name, and the rows fetched so far.
 /// Further rows are fetched in batches only when the view asks for them (canFetchMore / fetchMore). Read-only.
 /// UI thread only.
-class TDBGridModel : public QAbstractTableModel {
+class TDbGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     /// Receives an error raised while fetching rows for the view.
@@ -25,8 +25,8 @@ public:
 
     static constexpr int BatchSize = 100;
 
-    explicit TDBGridModel(QObject* AParent = nullptr);
-    ~TDBGridModel() override;
+    explicit TDbGridModel(QObject* AParent = nullptr);
+    ~TDbGridModel() override;
 
     /// The row set shown; not owned. Null shows nothing.
     void SetDataSet(TDbQuery* AQuery);

@@ -1,15 +1,15 @@
-#include "widgets/grid/TDBGridMouse.h"
+#include "widgets/grid/TDbGridMouse.h"
 
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QMouseEvent>
 
-TDBGridMouse::TDBGridMouse(TDBGrid& AGrid, QWidget& ASurface, RowAt ARowAt)
+TDbGridMouse::TDbGridMouse(TDbGrid& AGrid, QWidget& ASurface, RowAt ARowAt)
     : QObject(&ASurface), Grid(AGrid), RowAtPoint(std::move(ARowAt)) {
     ASurface.installEventFilter(this);
 }
 
-bool TDBGridMouse::eventFilter(QObject* AWatched, QEvent* AEvent) {
+bool TDbGridMouse::eventFilter(QObject* AWatched, QEvent* AEvent) {
     switch (AEvent->type()) {
     case QEvent::MouseButtonPress: {
         const auto* press = static_cast<QMouseEvent*>(AEvent);

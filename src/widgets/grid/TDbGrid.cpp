@@ -1,10 +1,10 @@
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include "data/TDbQuery.h"
-#include "widgets/grid/TDBGridDelegate.h"
-#include "widgets/grid/TDBGridIndicator.h"
-#include "widgets/grid/TDBGridMouse.h"
-#include "widgets/grid/TDBGridTitles.h"
+#include "widgets/grid/TDbGridDelegate.h"
+#include "widgets/grid/TDbGridIndicator.h"
+#include "widgets/grid/TDbGridMouse.h"
+#include "widgets/grid/TDbGridTitles.h"
 
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -24,11 +24,11 @@ constexpr int WheelNotch = 120;
 
 } // namespace
 
-TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel(this)) {
-    setVerticalHeader(new TDBGridIndicator(*this));
-    setHorizontalHeader(new TDBGridTitles(this));
-    setItemDelegate(new TDBGridDelegate(*this));
-    new TDBGridMouse(*this, *viewport(), [this](const QPoint& APoint) {
+TDbGrid::TDbGrid(QWidget* AParent) : QTableView(AParent), Model(new TDbGridModel(this)) {
+    setVerticalHeader(new TDbGridIndicator(*this));
+    setHorizontalHeader(new TDbGridTitles(this));
+    setItemDelegate(new TDbGridDelegate(*this));
+    new TDbGridMouse(*this, *viewport(), [this](const QPoint& APoint) {
         const QModelIndex index = indexAt(APoint);
         return index.isValid() ? index.row() : -1;
     });
@@ -48,46 +48,46 @@ TDBGrid::TDBGrid(QWidget* AParent) : QTableView(AParent), Model(new TDBGridModel
     verticalHeader()->setFixedWidth(fontMetrics().height() + 10);
 }
 
-TDBGrid::~TDBGrid() = default;
+TDbGrid::~TDbGrid() = default;
 
-void TDBGrid::SetDataSet(TDbQuery* AQuery) {
+void TDbGrid::SetDataSet(TDbQuery* AQuery) {
     if (TDbQuery* previous = Model->DataSet()) {
         disconnect(previous, nullptr, this, nullptr);
     }
     // The model reloads first: the grid's own reactions below read its rows.
     Model->SetDataSet(AQuery);
     if (AQuery) {
-        connect(AQuery, &TDbQuery::Opened, this, &TDBGrid::ListChanged);
-        connect(AQuery, &TDbQuery::Closed, this, &TDBGrid::ListChanged);
-        connect(AQuery, &TDbQuery::CurrentRowChanged, this, &TDBGrid::FollowCurrentRow);
+        connect(AQuery, &TDbQuery::Opened, this, &TDbGrid::ListChanged);
+        connect(AQuery, &TDbQuery::Closed, this, &TDbGrid::ListChanged);
+        connect(AQuery, &TDbQuery::CurrentRowChanged, this, &TDbGrid::FollowCurrentRow);
     }
     Marks.SetDataSet(AQuery);
     ListChanged();
 }
 
-TDbQuery* TDBGrid::DataSet() const {
+TDbQuery* TDbGrid::DataSet() const {
     return Model->DataSet();
 }
 
-bool TDBGrid::ListOpen() const {
+bool TDbGrid::ListOpen() const {
     const TDbQuery* query = Model->DataSet();
     return query && query->Active();
 }
 
-void TDBGrid::SetCurrentRowSelected(bool ASelected) {
+void TDbGrid::SetCurrentRowSelected(bool ASelected) {
     Marks.SetCurrentMarked(ASelected);
     Repaint();
 }
 
-int TDBGrid::CurrentRow() const {
+int TDbGrid::CurrentRow() const {
     return ListOpen() ? DataSet()->RecNo() : -1;
 }
 
-bool TDBGrid::RowHighlighted(int ARow) const {
+bool TDbGrid::RowHighlighted(int ARow) const {
     return RowMarked(ARow) || (hasFocus() && ARow == CurrentRow());
 }
 
-void TDBGrid::ListChanged() {
+void TDbGrid::ListChanged() {
     Marks.Clear();
     if (WidthsPending) {
         AdjustColumnWidths();
@@ -100,7 +100,7 @@ void TDBGrid::ListChanged() {
     FollowCurrentRow(CurrentRow());
 }
 
-void TDBGrid::AdjustColumnWidths() {
+void TDbGrid::AdjustColumnWidths() {
     WidthsPending = false;
     // Display widths count characters as wide as a digit; the cell's own text margins and the grid line come on top.
     const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
@@ -131,7 +131,7 @@ void TDBGrid::AdjustColumnWidths() {
 // scroll bars and move the headers only to show and move them back, and each of those repaints the grid's
 // surroundings: while the list is closed, the layout waits for the event loop, and an opening made meanwhile makes
 // it unnecessary.
-void TDBGrid::updateGeometries() {
+void TDbGrid::updateGeometries() {
     if (ListOpen()) {
         // The columns get their widths before the first layout of a new list, not after it: laying out with the
         // default widths first would change the scroll range twice.
@@ -161,7 +161,7 @@ void TDBGrid::updateGeometries() {
 // Whole-row selection does not show the current column, so nothing scrolls sideways on its account: only the
 // operator moves the view horizontally. The horizontal bar is quiet while the row is brought into view, so the view
 // never moves there and back.
-void TDBGrid::scrollTo(const QModelIndex& AIndex, ScrollHint AHint) {
+void TDbGrid::scrollTo(const QModelIndex& AIndex, ScrollHint AHint) {
     QScrollBar* bar = horizontalScrollBar();
     const int position = bar->value();
     const QSignalBlocker quiet(bar);
@@ -169,7 +169,7 @@ void TDBGrid::scrollTo(const QModelIndex& AIndex, ScrollHint AHint) {
     bar->setValue(position);
 }
 
-void TDBGrid::FollowCurrentRow(int ARow) {
+void TDbGrid::FollowCurrentRow(int ARow) {
     Model->SyncRows();
     Following = true;
     if (ARow >= 0 && ARow < Model->rowCount()) {
@@ -183,7 +183,7 @@ void TDBGrid::FollowCurrentRow(int ARow) {
     Repaint();
 }
 
-void TDBGrid::currentChanged(const QModelIndex& ACurrent, const QModelIndex& APrevious) {
+void TDbGrid::currentChanged(const QModelIndex& ACurrent, const QModelIndex& APrevious) {
     QTableView::currentChanged(ACurrent, APrevious);
     if (!Following && ACurrent.isValid() && ListOpen() && ACurrent.row() != DataSet()->RecNo()) {
         DataSet()->MoveTo(ACurrent.row());
@@ -191,22 +191,22 @@ void TDBGrid::currentChanged(const QModelIndex& ACurrent, const QModelIndex& APr
     Repaint();
 }
 
-void TDBGrid::Repaint() {
+void TDbGrid::Repaint() {
     viewport()->update();
     verticalHeader()->viewport()->update();
 }
 
-void TDBGrid::focusInEvent(QFocusEvent* AEvent) {
+void TDbGrid::focusInEvent(QFocusEvent* AEvent) {
     QTableView::focusInEvent(AEvent);
     Repaint();
 }
 
-void TDBGrid::focusOutEvent(QFocusEvent* AEvent) {
+void TDbGrid::focusOutEvent(QFocusEvent* AEvent) {
     QTableView::focusOutEvent(AEvent);
     Repaint();
 }
 
-void TDBGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers AModifiers) {
+void TDbGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers AModifiers) {
     setFocus(Qt::MouseFocusReason);
     if (!ListOpen() || ARow < 0 || ARow >= Model->rowCount()) {
         return;
@@ -222,7 +222,7 @@ void TDBGrid::PressRow(int ARow, Qt::MouseButton AButton, Qt::KeyboardModifiers 
     Repaint();
 }
 
-void TDBGrid::wheelEvent(QWheelEvent* AEvent) {
+void TDbGrid::wheelEvent(QWheelEvent* AEvent) {
     AEvent->accept();
     if (!ListOpen()) {
         return;
@@ -236,7 +236,7 @@ void TDBGrid::wheelEvent(QWheelEvent* AEvent) {
     }
 }
 
-void TDBGrid::keyPressEvent(QKeyEvent* AEvent) {
+void TDbGrid::keyPressEvent(QKeyEvent* AEvent) {
     const Qt::KeyboardModifiers modifiers = AEvent->modifiers() & KeyModifiers;
     int key = AEvent->key();
     if (OnKeyDown) {
@@ -253,7 +253,7 @@ void TDBGrid::keyPressEvent(QKeyEvent* AEvent) {
     }
 }
 
-bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
+bool TDbGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
     const bool ctrl = AModifiers & Qt::ControlModifier;
     const bool shift = AModifiers & Qt::ShiftModifier;
     const bool alt = AModifiers & Qt::AltModifier;
@@ -324,12 +324,12 @@ bool TDBGrid::HandleKey(int AKey, Qt::KeyboardModifiers AModifiers) {
     return false;
 }
 
-void TDBGrid::ClearMarks() {
+void TDbGrid::ClearMarks() {
     Marks.Clear();
     Repaint();
 }
 
-void TDBGrid::Step(int ADirection) {
+void TDbGrid::Step(int ADirection) {
     if (ADirection < 0) {
         DataSet()->Prior();
     } else {
@@ -337,17 +337,17 @@ void TDBGrid::Step(int ADirection) {
     }
 }
 
-void TDBGrid::MoveTo(int ARow) {
+void TDbGrid::MoveTo(int ARow) {
     if (ARow >= 0) {
         DataSet()->MoveTo(ARow);
     }
 }
 
-int TDBGrid::TopVisibleRow() const {
+int TDbGrid::TopVisibleRow() const {
     return qMax(rowAt(0), 0);
 }
 
-int TDBGrid::BottomVisibleRow() const {
+int TDbGrid::BottomVisibleRow() const {
     const int top = TopVisibleRow();
     int bottom = rowAt(viewport()->height() - 1);
     if (bottom < 0) {
@@ -360,6 +360,6 @@ int TDBGrid::BottomVisibleRow() const {
     return bottom;
 }
 
-int TDBGrid::PageRows() const {
+int TDbGrid::PageRows() const {
     return qMax(1, viewport()->height() / verticalHeader()->defaultSectionSize());
 }

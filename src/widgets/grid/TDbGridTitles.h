@@ -4,10 +4,10 @@
 #include <QStringList>
 
 /// The grid's title row: titles that can be resized and dragged, and the title under the mouse pointer lit.
-class TDBGridTitles : public QHeaderView {
+class TDbGridTitles : public QHeaderView {
     Q_OBJECT
 public:
-    explicit TDBGridTitles(QWidget* AParent);
+    explicit TDbGridTitles(QWidget* AParent);
 
     /// The room the titles need; measured again only when the titles, the font or the style change.
     QSize sizeHint() const override;

@@ -1,10 +1,10 @@
-#include "widgets/grid/TDBGridTitles.h"
+#include "widgets/grid/TDbGridTitles.h"
 
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
-TDBGridTitles::TDBGridTitles(QWidget* AParent) : QHeaderView(Qt::Horizontal, AParent) {
+TDbGridTitles::TDbGridTitles(QWidget* AParent) : QHeaderView(Qt::Horizontal, AParent) {
     setSectionsMovable(true);
     setSectionsClickable(false);
     setHighlightSections(false);
@@ -15,7 +15,7 @@ TDBGridTitles::TDBGridTitles(QWidget* AParent) : QHeaderView(Qt::Horizontal, APa
 
 // Every filter run gives the grid a new list, usually with the same titles; measuring each title through the style
 // again for it costs more than all the rest of the header's reaction to the new list.
-QSize TDBGridTitles::sizeHint() const {
+QSize TDbGridTitles::sizeHint() const {
     QStringList titles;
     if (model()) {
         for (int section = 0; section < count(); ++section) {
@@ -29,14 +29,14 @@ QSize TDBGridTitles::sizeHint() const {
     return Hint;
 }
 
-void TDBGridTitles::changeEvent(QEvent* AEvent) {
+void TDbGridTitles::changeEvent(QEvent* AEvent) {
     if (AEvent->type() == QEvent::FontChange || AEvent->type() == QEvent::StyleChange) {
         Hint = QSize();
     }
     QHeaderView::changeEvent(AEvent);
 }
 
-bool TDBGridTitles::viewportEvent(QEvent* AEvent) {
+bool TDbGridTitles::viewportEvent(QEvent* AEvent) {
     switch (AEvent->type()) {
     case QEvent::MouseMove:
         Light(logicalIndexAt(static_cast<QMouseEvent*>(AEvent)->position().toPoint()));
@@ -50,7 +50,7 @@ bool TDBGridTitles::viewportEvent(QEvent* AEvent) {
     return QHeaderView::viewportEvent(AEvent);
 }
 
-void TDBGridTitles::Light(int ALogicalIndex) {
+void TDbGridTitles::Light(int ALogicalIndex) {
     if (ALogicalIndex == Lit) {
         return;
     }
@@ -64,7 +64,7 @@ void TDBGridTitles::Light(int ALogicalIndex) {
     }
 }
 
-void TDBGridTitles::paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const {
+void TDbGridTitles::paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const {
     QHeaderView::paintSection(APainter, ARect, ALogicalIndex);
     if (ALogicalIndex != Lit) {
         return;

@@ -1,6 +1,6 @@
-#include "widgets/grid/TDBGridDelegate.h"
+#include "widgets/grid/TDbGridDelegate.h"
 
-#include "widgets/grid/TDBGrid.h"
+#include "widgets/grid/TDbGrid.h"
 
 #include <QPainter>
 
@@ -11,9 +11,9 @@ constexpr qsizetype MaxCachedTexts = 4096;
 
 } // namespace
 
-TDBGridDelegate::TDBGridDelegate(TDBGrid& AGrid) : QStyledItemDelegate(&AGrid), Grid(AGrid) {}
+TDbGridDelegate::TDbGridDelegate(TDbGrid& AGrid) : QStyledItemDelegate(&AGrid), Grid(AGrid) {}
 
-void TDBGridDelegate::paint(QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const {
+void TDbGridDelegate::paint(QPainter* APainter, const QStyleOptionViewItem& AOption, const QModelIndex& AIndex) const {
     // Marks keep the active highlight colour even while another control has the focus.
     const bool highlighted = Grid.RowHighlighted(AIndex.row());
     if (highlighted) {
@@ -46,7 +46,7 @@ void TDBGridDelegate::paint(QPainter* APainter, const QStyleOptionViewItem& AOpt
     }
 }
 
-const QStaticText& TDBGridDelegate::LaidOut(const QString& AText, const QFont& AFont) const {
+const QStaticText& TDbGridDelegate::LaidOut(const QString& AText, const QFont& AFont) const {
     if (AFont != TextFont || Texts.size() >= MaxCachedTexts) {
         Texts.clear();
         TextFont = AFont;

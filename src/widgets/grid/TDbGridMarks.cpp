@@ -1,4 +1,4 @@
-#include "widgets/grid/TDBGridMarks.h"
+#include "widgets/grid/TDbGridMarks.h"
 
 #include "data/TDbQuery.h"
 
@@ -13,12 +13,12 @@ constexpr std::size_t MaxBlockLength = 512;
 
 } // namespace
 
-void TDBGridMarks::SetDataSet(TDbQuery* AQuery) {
+void TDbGridMarks::SetDataSet(TDbQuery* AQuery) {
     Query = AQuery;
     Clear();
 }
 
-void TDBGridMarks::Clear() {
+void TDbGridMarks::Clear() {
     Blocks.clear();
     Total = 0;
     CursorBlock = 0;
@@ -27,15 +27,15 @@ void TDBGridMarks::Clear() {
     RangeActive = false;
 }
 
-bool TDBGridMarks::RowMarked(int ARow) const {
+bool TDbGridMarks::RowMarked(int ARow) const {
     return Total > 0 && ARow >= 0 && ARow < Query->FetchedRowCount() && Find(Query->BookmarkAt(ARow)).Found;
 }
 
-bool TDBGridMarks::CurrentMarked() const {
+bool TDbGridMarks::CurrentMarked() const {
     return HasRows() && Find(Query->GetBookmark()).Found;
 }
 
-void TDBGridMarks::SetCurrentMarked(bool AMarked) {
+void TDbGridMarks::SetCurrentMarked(bool AMarked) {
     if (!HasRows()) {
         return;
     }
@@ -46,7 +46,7 @@ void TDBGridMarks::SetCurrentMarked(bool AMarked) {
     }
 }
 
-void TDBGridMarks::MarkOnlyCurrent() {
+void TDbGridMarks::MarkOnlyCurrent() {
     if (!HasRows()) {
         return;
     }
@@ -55,7 +55,7 @@ void TDBGridMarks::MarkOnlyCurrent() {
     Insert(current);
 }
 
-void TDBGridMarks::ToggleCurrent() {
+void TDbGridMarks::ToggleCurrent() {
     if (!HasRows()) {
         return;
     }
@@ -69,7 +69,7 @@ void TDBGridMarks::ToggleCurrent() {
     }
 }
 
-void TDBGridMarks::StepRange(int ADirection) {
+void TDbGridMarks::StepRange(int ADirection) {
     if (!HasRows()) {
         return;
     }
@@ -92,7 +92,7 @@ void TDBGridMarks::StepRange(int ADirection) {
     }
 }
 
-void TDBGridMarks::MarkAll() {
+void TDbGridMarks::MarkAll() {
     if (!HasRows()) {
         return;
     }
@@ -107,11 +107,11 @@ void TDBGridMarks::MarkAll() {
     Assign(std::move(rows));
 }
 
-bool TDBGridMarks::HasRows() const {
+bool TDbGridMarks::HasRows() const {
     return Query && !Query->IsEmpty();
 }
 
-void TDBGridMarks::Step(int ADirection) {
+void TDbGridMarks::Step(int ADirection) {
     if (ADirection < 0) {
         Query->Prior();
     } else {
@@ -119,11 +119,11 @@ void TDBGridMarks::Step(int ADirection) {
     }
 }
 
-int TDBGridMarks::Compare(const TDbBookmark& A, const TDbBookmark& B) const {
+int TDbGridMarks::Compare(const TDbBookmark& A, const TDbBookmark& B) const {
     return Query->CompareBookmarks(A, B);
 }
 
-const TDbBookmark& TDBGridMarks::At(int AIndex) const {
+const TDbBookmark& TDbGridMarks::At(int AIndex) const {
     if (AIndex < 0 || AIndex >= Total) {
         throw std::out_of_range("marked-row index out of range");
     }
@@ -138,7 +138,7 @@ const TDbBookmark& TDBGridMarks::At(int AIndex) const {
     return Blocks[CursorBlock][std::size_t(AIndex - CursorStart)];
 }
 
-TDBGridMarks::Place TDBGridMarks::Find(const TDbBookmark& ABookmark) const {
+TDbGridMarks::Place TDbGridMarks::Find(const TDbBookmark& ABookmark) const {
     Place place;
     if (!Query || Blocks.empty()) {
         return place;
@@ -176,7 +176,7 @@ TDBGridMarks::Place TDBGridMarks::Find(const TDbBookmark& ABookmark) const {
     return place;
 }
 
-void TDBGridMarks::InsertAt(const Place& APlace, const TDbBookmark& ABookmark) {
+void TDbGridMarks::InsertAt(const Place& APlace, const TDbBookmark& ABookmark) {
     if (Blocks.empty()) {
         Blocks.emplace_back();
     }
@@ -193,7 +193,7 @@ void TDBGridMarks::InsertAt(const Place& APlace, const TDbBookmark& ABookmark) {
     CursorStart = 0;
 }
 
-void TDBGridMarks::RemoveAt(const Place& APlace) {
+void TDbGridMarks::RemoveAt(const Place& APlace) {
     Block& block = Blocks[APlace.BlockIndex];
     block.erase(block.begin() + std::ptrdiff_t(APlace.Offset));
     if (block.empty()) {
@@ -204,21 +204,21 @@ void TDBGridMarks::RemoveAt(const Place& APlace) {
     CursorStart = 0;
 }
 
-void TDBGridMarks::Insert(const TDbBookmark& ABookmark) {
+void TDbGridMarks::Insert(const TDbBookmark& ABookmark) {
     const Place place = Find(ABookmark);
     if (!place.Found && !ABookmark.IsEmpty()) {
         InsertAt(place, ABookmark);
     }
 }
 
-void TDBGridMarks::Remove(const TDbBookmark& ABookmark) {
+void TDbGridMarks::Remove(const TDbBookmark& ABookmark) {
     const Place place = Find(ABookmark);
     if (place.Found) {
         RemoveAt(place);
     }
 }
 
-void TDBGridMarks::Assign(std::vector<TDbBookmark> ASorted) {
+void TDbGridMarks::Assign(std::vector<TDbBookmark> ASorted) {
     Clear();
     // Half-full blocks leave room for the marks made and removed afterwards.
     const std::size_t length = MaxBlockLength / 2;

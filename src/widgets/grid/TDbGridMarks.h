@@ -14,7 +14,7 @@ class TDbQuery;
 /// orders them, so that walking the list visits the rows top to bottom. It is held in consecutive blocks of bounded
 /// length, so that a mark made or removed near the top of tens of thousands of marks moves one block's entries, not
 /// all of them. Lookups are binary searches, first over the blocks, then within one.
-class TDBGridMarks {
+class TDbGridMarks {
 public:
     /// The row set marked; not owned. Changing it empties the list. Its owner calls Clear when it opens or closes,
     /// as that makes every bookmark worthless.

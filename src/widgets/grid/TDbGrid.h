@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/TDbBookmark.h"
-#include "widgets/grid/TDBGridMarks.h"
-#include "widgets/grid/TDBGridModel.h"
+#include "widgets/grid/TDbGridMarks.h"
+#include "widgets/grid/TDbGridModel.h"
 
 #include <QFont>
 #include <QHash>
@@ -18,24 +18,24 @@ class TDbQuery;
 ///
 /// Marks live in a marked-row list of bookmarks kept in row order; opening, replacing or closing the row set
 /// empties it. Errors of the row set raised by a key or mouse action travel on to the application; an error while
-/// fetching rows for display goes to the model's error reporter (see TDBGridModel).
-class TDBGrid : public QTableView {
+/// fetching rows for display goes to the model's error reporter (see TDbGridModel).
+class TDbGrid : public QTableView {
     Q_OBJECT
 public:
     /// Runs for every key before the grid's own handling, with the modifiers among Shift, Ctrl and Alt; setting
     /// AKey to 0 consumes the key. Space, Up and Down without a modifier are the hook's alone: the grid's own
     /// handling leaves them as it leaves keys it has no use for.
-    using KeyDownHandler = std::function<void(TDBGrid& ASender, int& AKey, Qt::KeyboardModifiers AShift)>;
+    using KeyDownHandler = std::function<void(TDbGrid& ASender, int& AKey, Qt::KeyboardModifiers AShift)>;
 
-    explicit TDBGrid(QWidget* AParent = nullptr);
-    ~TDBGrid() override;
+    explicit TDbGrid(QWidget* AParent = nullptr);
+    ~TDbGrid() override;
 
     /// The row set shown; not owned. Null empties the grid.
     void SetDataSet(TDbQuery* AQuery);
     TDbQuery* DataSet() const;
     /// True while a row set is bound and open.
     bool ListOpen() const;
-    TDBGridModel& GridModel() { return *Model; }
+    TDbGridModel& GridModel() { return *Model; }
 
     void SetOnKeyDown(KeyDownHandler AHandler) { OnKeyDown = std::move(AHandler); }
 
@@ -80,8 +80,8 @@ private:
     int PageRows() const;
     void Repaint();
 
-    TDBGridModel* Model; ///< child object: outlives the view's own teardown
-    TDBGridMarks Marks;
+    TDbGridModel* Model; ///< child object: outlives the view's own teardown
+    TDbGridMarks Marks;
     bool Following = false;
     bool ClosedLayoutPending = false;
     bool WidthsPending = true; ///< the columns have not been given their widths since the model was reset

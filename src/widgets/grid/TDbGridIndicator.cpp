@@ -1,23 +1,23 @@
-#include "widgets/grid/TDBGridIndicator.h"
+#include "widgets/grid/TDbGridIndicator.h"
 
-#include "widgets/grid/TDBGrid.h"
-#include "widgets/grid/TDBGridMouse.h"
+#include "widgets/grid/TDbGrid.h"
+#include "widgets/grid/TDbGridMouse.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
-TDBGridIndicator::TDBGridIndicator(TDBGrid& AGrid) : QHeaderView(Qt::Vertical, &AGrid), Grid(AGrid) {
+TDbGridIndicator::TDbGridIndicator(TDbGrid& AGrid) : QHeaderView(Qt::Vertical, &AGrid), Grid(AGrid) {
     setSectionResizeMode(QHeaderView::Fixed);
     setSectionsClickable(false);
     setHighlightSections(false);
-    new TDBGridMouse(AGrid, *viewport(), [this](const QPoint& APoint) { return logicalIndexAt(APoint); });
+    new TDbGridMouse(AGrid, *viewport(), [this](const QPoint& APoint) { return logicalIndexAt(APoint); });
 }
 
-QSize TDBGridIndicator::sizeHint() const {
+QSize TDbGridIndicator::sizeHint() const {
     return {width(), length()};
 }
 
-void TDBGridIndicator::paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const {
+void TDbGridIndicator::paintSection(QPainter* APainter, const QRect& ARect, int ALogicalIndex) const {
     QHeaderView::paintSection(APainter, ARect, ALogicalIndex);
     const bool current = ALogicalIndex == Grid.CurrentRow();
     const bool marked = Grid.RowMarked(ALogicalIndex);
