@@ -70,8 +70,8 @@ fetch_source() {
 
 # Options of the static toolkit: only the modules and plugins the tool and its tests use. Debian's source has no
 # tablet header, and without OpenGL the Windows platform plugin needs the dynamic OpenGL loader off too. Left out as
-# never linked: the Direct2D platform plugin (a second build of the Windows one), the XML module and the JPEG and GIF
-# image plugins (JPEG with its own copy of the codec).
+# never linked: the XML module and the JPEG and GIF image plugins (JPEG with its own copy of the codec). Direct2D stays:
+# the toolkit builds its DirectWrite font database only with it, and the Windows platform plugin links that.
 qt_options=(
   -DBUILD_SHARED_LIBS=OFF -DCMAKE_BUILD_TYPE=Release -DQT_HOST_PATH=/usr
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || echo x86_64-linux-gnu)/cmake
@@ -80,7 +80,7 @@ qt_options=(
   -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_tabletevent=OFF
   -DFEATURE_vulkan=OFF -DFEATURE_pkg_config=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF -DFEATURE_system_zlib=OFF
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF
-  -DFEATURE_system_jpeg=OFF -DFEATURE_direct2d=OFF -DFEATURE_xml=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
+  -DFEATURE_system_jpeg=OFF -DFEATURE_xml=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
 )
 
 qt_version() { installed_version qt6-base-dev | sed 's/[+~-].*//'; }
