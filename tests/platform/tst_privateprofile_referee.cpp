@@ -26,6 +26,15 @@ bool writeAll(const QString& path, const QByteArray& content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+/// A UTF-16 file as a little-endian machine stores it, behind its byte-order mark; lone surrogates as they are.
+QByteArray utf16LittleEndian(const QString& text) {
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar unit : text) {
+        bytes.append(char(unit.unicode() & 0xFF)).append(char(unit.unicode() >> 8));
+    }
+    return bytes;
+}
+
 const wchar_t* wide(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
 }
@@ -34,7 +43,8 @@ QString platformRead(const QString& section, const QString& key, const QString& 
     std::vector<wchar_t> buffer(kBuffer);
     const DWORD copied = GetPrivateProfileStringW(wide(section), wide(key), wide(kDefault), buffer.data(), kBuffer,
                                                   wide(QDir::toNativeSeparators(file)));
-    return QString::fromWCharArray(buffer.data(), int(copied));
+    // Unit by unit: QString::fromWCharArray would take a leading U+FEFF for a byte-order mark and drop it.
+    return QString(reinterpret_cast<const QChar*>(buffer.data()), qsizetype(copied));
 }
 
 bool platformWrite(const QString& section, const QString& key, const QString& value, const QString& file) {
@@ -55,6 +65,7 @@ private slots:
     void reads();
     void writes_data();
     void writes();
+    void blanksAroundNamesAndValues();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -116,6 +127,25 @@ void tst_PrivateProfileReferee::reads_data() {
     QTest::newRow("header with text after it") << QByteArray("[CONFIG] nota\r\nservidor=srv01\r\n") << c << s;
     QTest::newRow("header without closing bracket") << QByteArray("[CONFIG\r\nservidor=srv01\r\n") << c << s;
     QTest::newRow("blank section name") << QByteArray("[]\r\nservidor=srv01\r\n") << "" << s;
+    QTest::newRow("CR line ends") << QByteArray("[CONFIG]\rusuario=sa\rservidor=srv01\r") << c << s;
+    QTest::newRow("CR line ends, key after another section")
+        << QByteArray("[OUTRA]\rservidor=x\r[CONFIG]\rservidor=srv01\r") << c << s;
+    QTest::newRow("CR, LF and CR LF mixed")
+        << QByteArray("[OUTRA]\r\nservidor=x\n\r[CONFIG]\r\r\nusuario=sa\rservidor=srv01\n") << c << s;
+    QTest::newRow("no-break spaces around value") << QByteArray("[CONFIG]\r\nservidor=\xA0srv01\xA0\r\n") << c << s;
+    QTest::newRow("no-break space after key name") << QByteArray("[CONFIG]\r\nservidor\xA0=srv01\r\n") << c << s;
+    QTest::newRow("no-break space in section brackets") << QByteArray("[\xA0"
+                                                                      "CONFIG]\r\nservidor=srv01\r\n")
+                                                        << c << s;
+    QTest::newRow("control blanks around names and value")
+        << QByteArray("\x0B[\x0C"
+                      "CONFIG\x1A]\x0B\r\n\x0Cservidor\x0B=\x1A\x0Bsrv01\x0C\x1A\r\n")
+        << c << s;
+    QTest::newRow("UTF-16 big-endian byte-order mark")
+        << QByteArray("\xFE\xFF\0[\0C\0O\0N\0F\0I\0G\0]\0\r\0\n\0s\0=\0\xE7\0\r\0\n", 32) << c << "s";
+    QTest::newRow("Unicode spaces around value, UTF-8")
+        << QByteArray("\xEF\xBB\xBF[CONFIG]\r\nservidor=\xE3\x80\x80\xE2\x80\x82srv01\xC2\x85\xE2\x80\xA8\r\n") << c
+        << s;
 }
 
 void tst_PrivateProfileReferee::reads() {
@@ -163,6 +193,17 @@ void tst_PrivateProfileReferee::writes_data() {
     QTest::newRow("blank line ends the section's keys")
         << QByteArray("[CONFIG]\r\nservidor=srv01\r\n\r\n[OUTRA]\r\nx=1\r\n") << c << "Usuario"
         << "sa";
+    QTest::newRow("CR file, value replaced")
+        << QByteArray("[CONFIG]\rservidor=velho\rUsuario=sa\r") << c << s << "novo";
+    QTest::newRow("CR file, new key") << QByteArray("[OUTRA]\rservidor=x\r[CONFIG]\rUsuario=sa") << c << s << "srv01";
+    QTest::newRow("no-break spaces at the ends of a value")
+        << QByteArray() << c << "Senha" << QStringLiteral("\u00A0s3nha\u00A0");
+    QTest::newRow("UTF-16 big-endian file keeps its encoding")
+        << QByteArray("\xFE\xFF\0[\0C\0O\0N\0F\0I\0G\0]\0\r\0\n\0s\0=\0\xE7\0\r\0\n", 32) << c << "s"
+        << QStringLiteral("é");
+    QTest::newRow("UTF-16 big-endian file, new key")
+        << QByteArray("\xFE\xFF\0[\0C\0O\0N\0F\0I\0G\0]\0\r\0\n\0s\0=\0\xE7\0\r\0\n", 32) << c << "Usuario"
+        << QStringLiteral("sã");
 }
 
 void tst_PrivateProfileReferee::writes() {
@@ -189,11 +230,57 @@ void tst_PrivateProfileReferee::writes() {
     QEXPECT_FAIL("LF file", rewrites, Continue);
     QEXPECT_FAIL("other lines kept as they are", rewrites, Continue);
     QEXPECT_FAIL("blank line ends the section's keys", rewrites, Continue);
+    QEXPECT_FAIL("CR file, value replaced", rewrites, Continue);
+    QEXPECT_FAIL("CR file, new key", rewrites, Continue);
     QEXPECT_FAIL("value with blanks at its ends",
                  "Wine drops the blanks before the value; a setting is stored unchanged, blanks included (reading "
                  "trims them either way)",
                  Continue);
     QCOMPARE(readAll(oursFile), readAll(platformFile));
+}
+
+// Each character at both ends of a section name, a key name and a value: ours must trim exactly what the platform
+// trims. The characters: every control and Latin-1 character, and every Unicode space, zero-width and format
+// character that a trimming function might take for a blank.
+void tst_PrivateProfileReferee::blanksAroundNamesAndValues() {
+    const QList<std::pair<char16_t, char16_t>> ranges = {{0x0001, 0x00FF}, {0x1680, 0x1680}, {0x180E, 0x180E},
+                                                         {0x2000, 0x200F}, {0x2028, 0x202F}, {0x205F, 0x2064},
+                                                         {0x3000, 0x3000}, {0xFEFF, 0xFEFF}};
+    QList<QChar> units;
+    for (const auto& [first, last] : ranges) {
+        for (char16_t unit = first; unit <= last; ++unit) {
+            if (unit != u'\r' && unit != u'\n') {
+                units.append(QChar(unit));
+            }
+        }
+    }
+    QString text = QStringLiteral("[CONFIG]\r\n");
+    for (const QChar b : units) {
+        const QString id = QString::number(b.unicode(), 16);
+        text += QString(b) + "k" + id + b + "=x\r\nv" + id + "=" + b + "v" + b + "\r\n";
+    }
+    for (const QChar b : units) {
+        text += QStringLiteral("[") + b + "s" + QString::number(b.unicode(), 16) + b + "]\r\nk=x\r\n";
+    }
+    const QString file = freshFile();
+    QVERIFY(writeAll(file, utf16LittleEndian(text)));
+
+    QStringList differences;
+    for (const QChar b : units) {
+        const QString id = QString::number(b.unicode(), 16);
+        const QList<std::pair<QString, QString>> lookups = {
+            {"CONFIG", "k" + id}, {"CONFIG", "v" + id}, {"s" + id, "k"}};
+        for (const auto& [section, key] : lookups) {
+            const QString ours = PrivateProfile::GetString(section, key, kDefault, kBuffer, file);
+            const QString platform = platformRead(section, key, file);
+            if (ours != platform) {
+                differences.append(
+                    QStringLiteral("[%1] %2: ours \"%3\", platform \"%4\"").arg(section, key, ours, platform));
+                break;
+            }
+        }
+    }
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join(QLatin1Char('\n'))));
 }
 
 QTEST_GUILESS_MAIN(tst_PrivateProfileReferee)
