@@ -27,106 +27,112 @@ bool IsLong(qint64 ASize) {
 } // namespace
 
 TDbColumnInfo Classify(const QString& AName, int ASqlType, qint64 AColumnSize, int ADecimalDigits) {
-    TDbColumnInfo Info;
-    Info.Name = AName;
+    TDbColumnInfo info;
+    info.Name = AName;
     switch (ASqlType) {
     case SQL_CHAR:
-        if (IsLong(AColumnSize))
-            Set(Info, "Memo", TDbFieldKind::Memo);
-        else
-            Set(Info, "FixedChar", TDbFieldKind::FixedChar, AColumnSize);
+        if (IsLong(AColumnSize)) {
+            Set(info, "Memo", TDbFieldKind::Memo);
+        } else {
+            Set(info, "FixedChar", TDbFieldKind::FixedChar, AColumnSize);
+        }
         break;
     case SQL_VARCHAR:
-        if (IsLong(AColumnSize))
-            Set(Info, "Memo", TDbFieldKind::Memo);
-        else
-            Set(Info, "String", TDbFieldKind::String, AColumnSize);
+        if (IsLong(AColumnSize)) {
+            Set(info, "Memo", TDbFieldKind::Memo);
+        } else {
+            Set(info, "String", TDbFieldKind::String, AColumnSize);
+        }
         break;
     case SQL_LONGVARCHAR:
-        Set(Info, "Memo", TDbFieldKind::Memo);
+        Set(info, "Memo", TDbFieldKind::Memo);
         break;
     case SQL_WCHAR:
-        if (IsLong(AColumnSize))
-            Set(Info, "WideMemo", TDbFieldKind::WideMemo);
-        else
-            Set(Info, "FixedWideChar", TDbFieldKind::WideString, AColumnSize);
+        if (IsLong(AColumnSize)) {
+            Set(info, "WideMemo", TDbFieldKind::WideMemo);
+        } else {
+            Set(info, "FixedWideChar", TDbFieldKind::WideString, AColumnSize);
+        }
         break;
     case SQL_WVARCHAR:
-        if (IsLong(AColumnSize))
-            Set(Info, "WideMemo", TDbFieldKind::WideMemo);
-        else
-            Set(Info, "WideString", TDbFieldKind::WideString, AColumnSize);
+        if (IsLong(AColumnSize)) {
+            Set(info, "WideMemo", TDbFieldKind::WideMemo);
+        } else {
+            Set(info, "WideString", TDbFieldKind::WideString, AColumnSize);
+        }
         break;
     case SQL_WLONGVARCHAR:
     case SqlServerXml:
-        Set(Info, "WideMemo", TDbFieldKind::WideMemo);
+        Set(info, "WideMemo", TDbFieldKind::WideMemo);
         break;
     case SQL_GUID:
-        Set(Info, "Guid", TDbFieldKind::WideString, 38);
+        Set(info, "Guid", TDbFieldKind::WideString, 38);
         break;
     case SQL_BIT:
-        Set(Info, "Boolean", TDbFieldKind::Boolean);
+        Set(info, "Boolean", TDbFieldKind::Boolean);
         break;
     case SQL_TINYINT:
-        Set(Info, "Byte", TDbFieldKind::Integer);
+        Set(info, "Byte", TDbFieldKind::Integer);
         break;
     case SQL_SMALLINT:
-        Set(Info, "SmallInt", TDbFieldKind::Integer);
+        Set(info, "SmallInt", TDbFieldKind::Integer);
         break;
     case SQL_INTEGER:
-        Set(Info, "Integer", TDbFieldKind::Integer);
+        Set(info, "Integer", TDbFieldKind::Integer);
         break;
     case SQL_BIGINT:
-        Set(Info, "LargeInt", TDbFieldKind::LargeInt);
+        Set(info, "LargeInt", TDbFieldKind::LargeInt);
         break;
     case SQL_REAL:
-        Set(Info, "Single", TDbFieldKind::Float);
+        Set(info, "Single", TDbFieldKind::Float);
         break;
     case SQL_FLOAT:
     case SQL_DOUBLE:
-        Set(Info, "Float", TDbFieldKind::Float);
+        Set(info, "Float", TDbFieldKind::Float);
         break;
     case SQL_NUMERIC:
     case SQL_DECIMAL:
-        Set(Info, DecimalKindName(AColumnSize, ADecimalDigits), TDbFieldKind::BCD);
-        Info.Precision = int(AColumnSize);
-        Info.Scale = ADecimalDigits;
+        Set(info, DecimalKindName(AColumnSize, ADecimalDigits), TDbFieldKind::BCD);
+        info.Precision = int(AColumnSize);
+        info.Scale = ADecimalDigits;
         break;
     case SQL_TYPE_DATE:
     case SQL_DATE:
-        Set(Info, "Date", TDbFieldKind::SQLTimeStamp);
+        Set(info, "Date", TDbFieldKind::SQLTimeStamp);
         break;
     case SQL_TYPE_TIME:
     case SQL_TIME:
     case SqlServerTime2:
-        Set(Info, "Time", TDbFieldKind::SQLTimeStamp);
+        Set(info, "Time", TDbFieldKind::SQLTimeStamp);
         break;
     case SQL_TYPE_TIMESTAMP:
     case SQL_TIMESTAMP:
     case SqlServerDateTimeOffset:
-        Set(Info, "SQLTimeStamp", TDbFieldKind::SQLTimeStamp);
+        Set(info, "SQLTimeStamp", TDbFieldKind::SQLTimeStamp);
         break;
     case SQL_BINARY:
-        if (IsLong(AColumnSize))
-            Set(Info, "Blob", TDbFieldKind::Blob);
-        else
-            Set(Info, "Bytes", TDbFieldKind::Blob, AColumnSize);
+        if (IsLong(AColumnSize)) {
+            Set(info, "Blob", TDbFieldKind::Blob);
+        } else {
+            Set(info, "Bytes", TDbFieldKind::Blob, AColumnSize);
+        }
         break;
     case SQL_VARBINARY:
-        if (IsLong(AColumnSize))
-            Set(Info, "Blob", TDbFieldKind::Blob);
-        else
-            Set(Info, "VarBytes", TDbFieldKind::Blob, AColumnSize);
+        if (IsLong(AColumnSize)) {
+            Set(info, "Blob", TDbFieldKind::Blob);
+        } else {
+            Set(info, "VarBytes", TDbFieldKind::Blob, AColumnSize);
+        }
         break;
     case SQL_LONGVARBINARY:
-        Set(Info, "Blob", TDbFieldKind::Blob);
+        Set(info, "Blob", TDbFieldKind::Blob);
         break;
     default:
         // A type of no known kind is read as text, which every driver can give.
-        Set(Info, "WideMemo", TDbFieldKind::WideMemo);
+        Set(info, "WideMemo", TDbFieldKind::WideMemo);
         break;
     }
-    return Info;
+    return info;
 }
 
 } // namespace OdbcColumnKinds

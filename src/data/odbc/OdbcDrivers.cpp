@@ -8,29 +8,31 @@
 namespace OdbcDrivers {
 
 QStringList Installed(const OdbcHandle& AEnvironment) {
-    QStringList Names;
-    SQLWCHAR Name[512];
-    SQLWCHAR Attributes[2048];
-    SQLUSMALLINT Direction = SQL_FETCH_FIRST;
+    QStringList names;
+    SQLWCHAR name[512];
+    SQLWCHAR attributes[2048];
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
     for (;;) {
-        SQLSMALLINT NameLength = 0;
-        SQLSMALLINT AttributesLength = 0;
-        const SQLRETURN Result = OdbcCall::Check(
-            SQLDriversW(AEnvironment.Get(), Direction, Name, 512, &NameLength, Attributes, 2048, &AttributesLength),
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT attributesLength = 0;
+        const SQLRETURN result = OdbcCall::Check(
+            SQLDriversW(AEnvironment.Get(), direction, name, 512, &nameLength, attributes, 2048, &attributesLength),
             AEnvironment, QString());
-        if (Result == SQL_NO_DATA)
+        if (result == SQL_NO_DATA) {
             break;
-        Names << OdbcCall::FromWide(Name, std::min<qsizetype>(NameLength, 511));
-        Direction = SQL_FETCH_NEXT;
+        }
+        names << OdbcCall::FromWide(name, std::min<qsizetype>(nameLength, 511));
+        direction = SQL_FETCH_NEXT;
     }
-    return Names;
+    return names;
 }
 
 QString Chosen(const OdbcHandle& AEnvironment) {
-    static std::optional<QString> Driver;
-    if (!Driver)
-        Driver = OdbcConnectionString::ChooseDriver(Installed(AEnvironment));
-    return *Driver;
+    static std::optional<QString> driver;
+    if (!driver) {
+        driver = OdbcConnectionString::ChooseDriver(Installed(AEnvironment));
+    }
+    return *driver;
 }
 
 } // namespace OdbcDrivers

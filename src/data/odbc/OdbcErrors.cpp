@@ -15,13 +15,15 @@ bool IsTimeoutState(const QString& AState) {
 }
 
 QString TextBetweenFirstQuotes(const QString& AMessage) {
-    const qsizetype First = AMessage.indexOf(QLatin1Char('\''));
-    if (First < 0)
+    const qsizetype first = AMessage.indexOf(QLatin1Char('\''));
+    if (first < 0) {
         return {};
-    const qsizetype Second = AMessage.indexOf(QLatin1Char('\''), First + 1);
-    if (Second < 0)
+    }
+    const qsizetype second = AMessage.indexOf(QLatin1Char('\''), first + 1);
+    if (second < 0) {
         return {};
-    return AMessage.mid(First + 1, Second - First - 1);
+    }
+    return AMessage.mid(first + 1, second - first - 1);
 }
 
 TDbErrorKind KindByNative(int ANativeError, const QString& AMessage) {
@@ -30,12 +32,12 @@ TDbErrorKind KindByNative(int ANativeError, const QString& AMessage) {
     case 3701:
         return TDbErrorKind::ObjNotExists;
     case 547: {
-        const QString Upper = AMessage.toUpper();
-        const bool Foreign =
-            Upper.contains(QLatin1String("COLUMN FOREIGN KEY")) ||
-            (Upper.contains(QLatin1String("CONFLICTED")) && Upper.contains(QLatin1String("REFERENCE")) &&
-             Upper.contains(QLatin1String("CONSTRAINT")));
-        return Foreign ? TDbErrorKind::FKViolated : TDbErrorKind::Other;
+        const QString upper = AMessage.toUpper();
+        const bool foreign =
+            upper.contains(QLatin1String("COLUMN FOREIGN KEY")) ||
+            (upper.contains(QLatin1String("CONFLICTED")) && upper.contains(QLatin1String("REFERENCE")) &&
+             upper.contains(QLatin1String("CONSTRAINT")));
+        return foreign ? TDbErrorKind::FKViolated : TDbErrorKind::Other;
     }
     case 2601:
     case 2627:
@@ -53,21 +55,25 @@ TDbErrorKind KindByNative(int ANativeError, const QString& AMessage) {
     case 8144:
         return TDbErrorKind::InvalidParams;
     default:
-        if (ANativeError >= 18463 && ANativeError <= 18468)
+        if (ANativeError >= 18463 && ANativeError <= 18468) {
             return TDbErrorKind::UserPwdInvalid;
+        }
         return TDbErrorKind::Other;
     }
 }
 
 TDbErrorKind KindByState(const QString& AState) {
-    if (AState == QLatin1String("HY008") || IsTimeoutState(AState))
+    if (AState == QLatin1String("HY008") || IsTimeoutState(AState)) {
         return TDbErrorKind::CmdAborted;
-    static const QStringList Gone{QStringLiteral("08S01"), QStringLiteral("08S02"), QStringLiteral("08007"),
+    }
+    static const QStringList gone{QStringLiteral("08S01"), QStringLiteral("08S02"), QStringLiteral("08007"),
                                   QStringLiteral("08001"), QStringLiteral("08003"), QStringLiteral("08004")};
-    if (Gone.contains(AState))
+    if (gone.contains(AState)) {
         return TDbErrorKind::ServerGone;
-    if (AState == QLatin1String("07001") || AState == QLatin1String("07002"))
+    }
+    if (AState == QLatin1String("07001") || AState == QLatin1String("07002")) {
         return TDbErrorKind::InvalidParams;
+    }
     return TDbErrorKind::Other;
 }
 
@@ -89,8 +95,8 @@ TDbErrorKind Classify(int ANativeError, const QString& ASqlState, const QString&
     default:
         AObjName.clear();
     }
-    const TDbErrorKind Kind = KindByNative(ANativeError, AMessage);
-    return Kind != TDbErrorKind::Other ? Kind : KindByState(ASqlState);
+    const TDbErrorKind kind = KindByNative(ANativeError, AMessage);
+    return kind != TDbErrorKind::Other ? kind : KindByState(ASqlState);
 }
 
 QString DisplayText(const QString& ASqlState, int ANativeError, const QString& AMessage) {
@@ -99,13 +105,13 @@ QString DisplayText(const QString& ASqlState, int ANativeError, const QString& A
 }
 
 TDbDiagRecord MakeRecord(const QString& ASqlState, int ANativeError, const QString& AMessage) {
-    TDbDiagRecord Record;
-    Record.NativeError = ANativeError;
-    Record.SqlState = ASqlState;
-    Record.MessageText = AMessage;
-    Record.DisplayText = DisplayText(ASqlState, ANativeError, AMessage);
-    Record.Kind = Classify(ANativeError, ASqlState, AMessage, Record.ObjName);
-    return Record;
+    TDbDiagRecord record;
+    record.NativeError = ANativeError;
+    record.SqlState = ASqlState;
+    record.MessageText = AMessage;
+    record.DisplayText = DisplayText(ASqlState, ANativeError, AMessage);
+    record.Kind = Classify(ANativeError, ASqlState, AMessage, record.ObjName);
+    return record;
 }
 
 QString ReturnCodeName(int AReturnCode) {
@@ -134,39 +140,39 @@ QString ReturnCodeName(int AReturnCode) {
 bool ProveNotSent(const QList<TDbDiagRecord>& ARecords) {
     // FreeTDS's own number for a request it could not write (20006, "Write to the server failed"); a failed read
     // after a complete write proves nothing.
-    constexpr int WriteFailed = 20006;
+    constexpr int writeFailed = 20006;
     return std::any_of(ARecords.begin(), ARecords.end(), [](const TDbDiagRecord& ARecord) {
-        return ARecord.NativeError == WriteFailed && ARecord.SqlState == QLatin1String("08S01");
+        return ARecord.NativeError == writeFailed && ARecord.SqlState == QLatin1String("08S01");
     });
 }
 
 EDbEngineError MakeError(const QList<TDbDiagRecord>& ARecords, const QString& ADriverFile, int AReturnCode) {
-    QString Message;
-    int Code = LayerCode;
+    QString message;
+    int code = LayerCode;
     if (ARecords.isEmpty()) {
-        const QString Driver = ADriverFile.isEmpty() ? QStringLiteral("CLI") : ADriverFile;
-        Message = Prefix + QLatin1Char('[') + Driver + QStringLiteral("] ") + ReturnCodeName(AReturnCode);
+        const QString driver = ADriverFile.isEmpty() ? QStringLiteral("CLI") : ADriverFile;
+        message = Prefix + QLatin1Char('[') + driver + QStringLiteral("] ") + ReturnCodeName(AReturnCode);
     } else {
-        Message = Prefix + ARecords.front().MessageText;
-        for (const TDbDiagRecord& Record : ARecords) {
-            if (IsTimeoutState(Record.SqlState)) {
-                Message = QStringLiteral("Timeout expired");
-                Code = TimeoutLayerCode;
+        message = Prefix + ARecords.front().MessageText;
+        for (const TDbDiagRecord& record : ARecords) {
+            if (IsTimeoutState(record.SqlState)) {
+                message = QStringLiteral("Timeout expired");
+                code = TimeoutLayerCode;
                 break;
             }
         }
     }
-    EDbEngineError Error(Message, TypeName(), Code, ARecords);
-    Error.NotSent = ProveNotSent(ARecords);
-    return Error;
+    EDbEngineError error(message, TypeName(), code, ARecords);
+    error.NotSent = ProveNotSent(ARecords);
+    return error;
 }
 
 EDbEngineError LostWhileIdle() {
-    const QString Text = QStringLiteral("The connection to the server was lost while idle; the statement was not sent");
-    EDbEngineError Error(Prefix + QLatin1Char(' ') + Text, TypeName(), LayerCode,
-                         {MakeRecord(QStringLiteral("08S01"), 0, Text)});
-    Error.NotSent = true;
-    return Error;
+    const QString text = QStringLiteral("The connection to the server was lost while idle; the statement was not sent");
+    EDbEngineError error(Prefix + QLatin1Char(' ') + text, TypeName(), LayerCode,
+                         {MakeRecord(QStringLiteral("08S01"), 0, text)});
+    error.NotSent = true;
+    return error;
 }
 
 } // namespace OdbcErrors

@@ -18,56 +18,62 @@ constexpr std::size_t PieceSize = 16384;
 /// Reads a value of any length: SQLGetData hands it out piece by piece, each text piece with a terminator.
 QVariant ReadPieces(const OdbcHandle& AStatement, int AColumn, SQLSMALLINT ACType, qsizetype ATerminator,
                     const QString& ADriverFile) {
-    QByteArray Data;
-    std::vector<char> Buffer(PieceSize);
-    const qsizetype Room = qsizetype(Buffer.size()) - ATerminator;
+    QByteArray data;
+    std::vector<char> buffer(PieceSize);
+    const qsizetype room = qsizetype(buffer.size()) - ATerminator;
     for (;;) {
-        SQLLEN Indicator = 0;
-        const SQLRETURN Result = OdbcCall::Check(SQLGetData(AStatement.Get(), SQLUSMALLINT(AColumn), ACType,
-                                                            Buffer.data(), SQLLEN(Buffer.size()), &Indicator),
+        SQLLEN indicator = 0;
+        const SQLRETURN result = OdbcCall::Check(SQLGetData(AStatement.Get(), SQLUSMALLINT(AColumn), ACType,
+                                                            buffer.data(), SQLLEN(buffer.size()), &indicator),
                                                  AStatement, ADriverFile);
-        if (Result == SQL_NO_DATA)
+        if (result == SQL_NO_DATA) {
             break;
-        if (Indicator == SQL_NULL_DATA)
+        }
+        if (indicator == SQL_NULL_DATA) {
             return {};
-        if (Indicator == SQL_NO_TOTAL || Indicator > Room) {
-            Data.append(Buffer.data(), Room);
+        }
+        if (indicator == SQL_NO_TOTAL || indicator > room) {
+            data.append(buffer.data(), room);
             continue;
         }
-        Data.append(Buffer.data(), qsizetype(Indicator));
+        data.append(buffer.data(), qsizetype(indicator));
         break;
     }
-    return Data;
+    return data;
 }
 
 template <typename T>
 bool ReadFixed(const OdbcHandle& AStatement, int AColumn, SQLSMALLINT ACType, T& AValue, const QString& ADriverFile) {
-    SQLLEN Indicator = 0;
-    OdbcCall::Check(SQLGetData(AStatement.Get(), SQLUSMALLINT(AColumn), ACType, &AValue, sizeof(T), &Indicator),
+    SQLLEN indicator = 0;
+    OdbcCall::Check(SQLGetData(AStatement.Get(), SQLUSMALLINT(AColumn), ACType, &AValue, sizeof(T), &indicator),
                     AStatement, ADriverFile);
-    return Indicator != SQL_NULL_DATA;
+    return indicator != SQL_NULL_DATA;
 }
 
 QString AsText(const QVariant& AValue) {
-    if (AValue.typeId() == QMetaType::QByteArray)
+    if (AValue.typeId() == QMetaType::QByteArray) {
         return QString::fromUtf8(AValue.toByteArray());
-    if (AValue.typeId() == QMetaType::Double)
+    }
+    if (AValue.typeId() == QMetaType::Double) {
         return QString::number(AValue.toDouble(), 'g', 15);
+    }
     return AValue.toString();
 }
 
 QVariant ConvertText(const QVariant& AValue, const TDbFieldDef& ADef, const QString& AColumnName) {
-    QString Text = AsText(AValue);
-    if (ADef.Kind == TDbFieldKind::String || ADef.Kind == TDbFieldKind::FixedChar || ADef.Kind == TDbFieldKind::Memo)
-        Text = AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(Text));
-    const bool Limited = ADef.Kind != TDbFieldKind::Memo && ADef.Kind != TDbFieldKind::WideMemo && ADef.Size > 0;
-    if (Limited && Text.size() > ADef.Size)
+    QString text = AsText(AValue);
+    if (ADef.Kind == TDbFieldKind::String || ADef.Kind == TDbFieldKind::FixedChar || ADef.Kind == TDbFieldKind::Memo) {
+        text = AnsiCodePage::toUnicode(AnsiCodePage::fromUnicode(text));
+    }
+    const bool limited = ADef.Kind != TDbFieldKind::Memo && ADef.Kind != TDbFieldKind::WideMemo && ADef.Size > 0;
+    if (limited && text.size() > ADef.Size) {
         throw EDbError(QStringLiteral("[Strata][DatS]-32. Variable length column [%1] overflow. Value length - [%2], "
                                       "column maximum length - [%3]")
                            .arg(AColumnName)
-                           .arg(Text.size())
+                           .arg(text.size())
                            .arg(ADef.Size));
-    return Text;
+    }
+    return text;
 }
 
 } // namespace
@@ -76,41 +82,44 @@ QVariant ReadColumn(const OdbcHandle& AStatement, int AColumn, TDbFieldKind ACol
     switch (AColumnKind) {
     case TDbFieldKind::Integer:
     case TDbFieldKind::LargeInt: {
-        SQLBIGINT Value = 0;
-        return ReadFixed(AStatement, AColumn, SQL_C_SBIGINT, Value, ADriverFile) ? QVariant(qint64(Value)) : QVariant();
+        SQLBIGINT value = 0;
+        return ReadFixed(AStatement, AColumn, SQL_C_SBIGINT, value, ADriverFile) ? QVariant(qint64(value)) : QVariant();
     }
     case TDbFieldKind::Float: {
-        SQLDOUBLE Value = 0;
-        return ReadFixed(AStatement, AColumn, SQL_C_DOUBLE, Value, ADriverFile) ? QVariant(double(Value)) : QVariant();
+        SQLDOUBLE value = 0;
+        return ReadFixed(AStatement, AColumn, SQL_C_DOUBLE, value, ADriverFile) ? QVariant(double(value)) : QVariant();
     }
     case TDbFieldKind::Boolean: {
-        SQLCHAR Value = 0;
-        return ReadFixed(AStatement, AColumn, SQL_C_BIT, Value, ADriverFile) ? QVariant(Value != 0) : QVariant();
+        SQLCHAR value = 0;
+        return ReadFixed(AStatement, AColumn, SQL_C_BIT, value, ADriverFile) ? QVariant(value != 0) : QVariant();
     }
     case TDbFieldKind::SQLTimeStamp: {
-        SQL_TIMESTAMP_STRUCT Value{};
-        if (!ReadFixed(AStatement, AColumn, SQL_C_TYPE_TIMESTAMP, Value, ADriverFile))
+        SQL_TIMESTAMP_STRUCT value{};
+        if (!ReadFixed(AStatement, AColumn, SQL_C_TYPE_TIMESTAMP, value, ADriverFile)) {
             return {};
-        const QDate Date(Value.year, Value.month, Value.day);
-        const QTime Time(Value.hour, Value.minute, Value.second, int(Value.fraction / 1000000));
-        return QDateTime(Date, Time, Qt::UTC);
+        }
+        const QDate date(value.year, value.month, value.day);
+        const QTime time(value.hour, value.minute, value.second, int(value.fraction / 1000000));
+        return QDateTime(date, time, Qt::UTC);
     }
     case TDbFieldKind::Blob:
         return ReadPieces(AStatement, AColumn, SQL_C_BINARY, 0, ADriverFile);
     default: {
-        const QVariant Bytes = ReadPieces(AStatement, AColumn, SQL_C_WCHAR, sizeof(SQLWCHAR), ADriverFile);
-        if (Bytes.isNull())
+        const QVariant bytes = ReadPieces(AStatement, AColumn, SQL_C_WCHAR, sizeof(SQLWCHAR), ADriverFile);
+        if (bytes.isNull()) {
             return {};
-        const QByteArray Utf16 = Bytes.toByteArray();
-        return OdbcCall::FromWide(reinterpret_cast<const SQLWCHAR*>(Utf16.constData()),
-                                  Utf16.size() / qsizetype(sizeof(SQLWCHAR)));
+        }
+        const QByteArray utf16 = bytes.toByteArray();
+        return OdbcCall::FromWide(reinterpret_cast<const SQLWCHAR*>(utf16.constData()),
+                                  utf16.size() / qsizetype(sizeof(SQLWCHAR)));
     }
     }
 }
 
 QVariant Convert(const QVariant& AValue, const TDbFieldDef& ADef, const QString& AColumnName) {
-    if (AValue.isNull())
+    if (AValue.isNull()) {
         return {};
+    }
     switch (ADef.Kind) {
     case TDbFieldKind::String:
     case TDbFieldKind::FixedChar:

@@ -10,11 +10,12 @@
 namespace {
 
 QString InfoText(const OdbcHandle& AConnection, SQLUSMALLINT AInfo) {
-    SQLWCHAR Text[256] = {};
-    SQLSMALLINT Length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfoW(AConnection.Get(), AInfo, Text, sizeof(Text), &Length)))
+    SQLWCHAR text[256] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(AConnection.Get(), AInfo, text, sizeof(text), &length))) {
         return {};
-    return OdbcCall::FromWide(Text, std::min<qsizetype>(Length / qsizetype(sizeof(SQLWCHAR)), 255));
+    }
+    return OdbcCall::FromWide(text, std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), 255));
 }
 
 int LoginTimeoutSeconds = 15;
@@ -29,34 +30,35 @@ TOdbcBackend::~TOdbcBackend() {
 
 void TOdbcBackend::Open(const QStringList& AParams) {
     Close();
-    auto NewEnvironment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
+    auto newEnvironment = std::make_unique<OdbcHandle>(SQL_HANDLE_ENV, nullptr);
     OdbcCall::Check(
-        SQLSetEnvAttr(NewEnvironment->Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-        *NewEnvironment, QString());
-    QString NewDriver = OdbcConnectionString::ParamValue(AParams, QStringLiteral("ODBCDriver"));
-    if (NewDriver.isEmpty())
-        NewDriver = OdbcDrivers::Chosen(*NewEnvironment);
-    const QString ConnectionString = OdbcConnectionString::Build(NewDriver, AParams);
+        SQLSetEnvAttr(newEnvironment->Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+        *newEnvironment, QString());
+    QString newDriver = OdbcConnectionString::ParamValue(AParams, QStringLiteral("ODBCDriver"));
+    if (newDriver.isEmpty()) {
+        newDriver = OdbcDrivers::Chosen(*newEnvironment);
+    }
+    const QString connectionString = OdbcConnectionString::Build(newDriver, AParams);
 
-    auto NewConnection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, NewEnvironment.get());
-    OdbcCall::Check(SQLSetConnectAttrW(NewConnection->Get(), SQL_ATTR_LOGIN_TIMEOUT,
+    auto newConnection = std::make_unique<OdbcHandle>(SQL_HANDLE_DBC, newEnvironment.get());
+    OdbcCall::Check(SQLSetConnectAttrW(newConnection->Get(), SQL_ATTR_LOGIN_TIMEOUT,
                                        reinterpret_cast<SQLPOINTER>(SQLULEN(LoginTimeoutSeconds)), SQL_IS_UINTEGER),
-                    *NewConnection, QString());
-    auto NewSocket = std::make_shared<ConnectionSocket>();
-    SQLSMALLINT OutLength = 0;
-    OdbcCall::Check(SQLDriverConnectW(NewConnection->Get(), nullptr, OdbcCall::Wide(ConnectionString), SQL_NTS, nullptr,
-                                      0, &OutLength, SQL_DRIVER_NOPROMPT),
-                    *NewConnection, QString());
-    NewConnection->SetConnected(true);
-    NewSocket->Connected();
+                    *newConnection, QString());
+    auto newSocket = std::make_shared<ConnectionSocket>();
+    SQLSMALLINT outLength = 0;
+    OdbcCall::Check(SQLDriverConnectW(newConnection->Get(), nullptr, OdbcCall::Wide(connectionString), SQL_NTS, nullptr,
+                                      0, &outLength, SQL_DRIVER_NOPROMPT),
+                    *newConnection, QString());
+    newConnection->SetConnected(true);
+    newSocket->Connected();
 
-    Driver = NewDriver;
-    DriverFile = OdbcCall::DriverFileName(*NewConnection);
-    DbmsVersion = InfoText(*NewConnection, SQL_DBMS_VER);
-    Environment = std::move(NewEnvironment);
-    Connection = std::move(NewConnection);
+    Driver = newDriver;
+    DriverFile = OdbcCall::DriverFileName(*newConnection);
+    DbmsVersion = InfoText(*newConnection, SQL_DBMS_VER);
+    Environment = std::move(newEnvironment);
+    Connection = std::move(newConnection);
     Wire = std::make_shared<OdbcWireOwner>();
-    Socket = std::move(NewSocket);
+    Socket = std::move(newSocket);
 }
 
 void TOdbcBackend::Close() {
@@ -75,13 +77,14 @@ int TOdbcBackend::LoginTimeout() {
 }
 
 bool TOdbcBackend::WideMemoAsMax() const {
-    const int Major = DbmsVersion.section(QLatin1Char('.'), 0, 0).toInt();
-    return OdbcConnectionString::IsNativeClientFamily(Driver) && Major >= 9;
+    const int major = DbmsVersion.section(QLatin1Char('.'), 0, 0).toInt();
+    return OdbcConnectionString::IsNativeClientFamily(Driver) && major >= 9;
 }
 
 std::unique_ptr<IDbStatement> TOdbcBackend::Prepare(const QString& ASql) {
-    if (!Connection)
+    if (!Connection) {
         throw EDbError(QStringLiteral("[Strata][Phys][ODBC] The connection is not open"));
+    }
     return std::make_unique<TOdbcStatement>(*Connection, Wire,
                                             OdbcStatementSettings{DriverFile, WideMemoAsMax(), Socket}, ASql);
 }
