@@ -2,10 +2,12 @@
 // its port, a server that stays down, and a reply lost after the insert has run. The whole program against the
 // stand-in, through the real driver.
 #include "DfeFixture.h"
+#include "ManualClock.h"
 #include "ModalAnswers.h"
 #include "ProgramaDeTeste.h"
 #include "StandIn.h"
 
+#include "data/odbc/ConnectionSocket.h"
 #include "widgets/TApplication.h"
 
 #include <QAction>
@@ -67,6 +69,7 @@ private slots:
 
     void servidorReiniciadoEntreCupons_data();
     void servidorReiniciadoEntreCupons();
+    void servidorQueNaoVolta_data();
     void servidorQueNaoVolta();
     void respostaPerdidaDepoisDeGravar();
 
@@ -208,16 +211,32 @@ void TstExportacaoConexao::servidorReiniciadoEntreCupons() {
     QCOMPARE(Logins() - loginsAntes, 2);
 }
 
+void TstExportacaoConexao::servidorQueNaoVolta_data() {
+    // Idle past the threshold the loss is found before the insert goes out, and the new connection fails; within
+    // it the insert goes out on the lost connection, and the driver's error ends the run.
+    QTest::addColumn<qint64>("ociosoMs");
+    QTest::addColumn<QString>("janela");
+    QTest::newRow("ociosa além do limite") << ConnectionSocket::IdleCheckMs << QStringLiteral("ErrorBox");
+    QTest::newRow("dentro do limite") << qint64(0) << QStringLiteral("DbErrorWindow");
+}
+
 void TstExportacaoConexao::servidorQueNaoVolta() {
+    QFETCH(qint64, ociosoMs);
+    QFETCH(QString, janela);
+    ManualClock relogio;
     ListarEMarcar(0);
-    AoGravarOsPrimeiros([this] { Servidor->stop(); });
+    AoGravarOsPrimeiros([this, &relogio, ociosoMs] {
+        Servidor->stop();
+        relogio.advance(ociosoMs);
+    });
 
     Exportar();
 
-    QCOMPARE(Mostrada.kind, QStringLiteral("ErrorBox"));
+    QCOMPARE(Mostrada.kind, janela);
     const QString conectar = QStringLiteral("Ocorreu o seguinte erro ao conectar a base de dados \"%1 - %2\": \r\r")
                                  .arg(Servidor->server(), Servidor->login().database);
-    QVERIFY2(Mostrada.text.startsWith(conectar + QStringLiteral("[Strata][Phys][ODBC]")), qPrintable(Mostrada.text));
+    QVERIFY2(Mostrada.text.startsWith(conectar + QStringLiteral("[Strata][Phys][ODBC]")) == (janela == "ErrorBox"),
+             qPrintable(Mostrada.text));
     QVERIFY(Relatorio.isEmpty());
     QCOMPARE(Programa->Grade().CurrentRow(), AntesDaQueda);
     Servidor->restart();

@@ -1,11 +1,14 @@
 // A SQL Server connection held across statements, against the stand-in through unixODBC and the real FreeTDS driver:
 // a statement run again is not prepared again, a connection that the server closed while it sat idle is noticed
-// before anything is sent on it, and a failure after sending is never taken for one before.
+// before anything is sent on it (once idle long enough to be looked at), and a failure after sending is never taken
+// for one before.
+#include "ManualClock.h"
 #include "StandIn.h"
 
 #include "data/TDbConnection.h"
 #include "data/TDbErrors.h"
 #include "data/TDbParams.h"
+#include "data/odbc/ConnectionSocket.h"
 #include "data/odbc/MSSQLBackend.h"
 
 #include <QTest>
@@ -13,6 +16,8 @@
 namespace {
 
 const QString Insert = QStringLiteral("insert into TNOTE (ID, REF, NOTE) values (:ID, :REF, :NOTE)");
+const QString LostWhileIdle = QStringLiteral("[Strata][Phys][ODBC] The connection to the server was lost while idle; "
+                                             "the statement was not sent");
 
 /// The procedure names of the RPC requests among AServer's requests from AFirst on.
 QStringList Procedures(const StandIn& AServer, qsizetype AFirst) {
@@ -37,6 +42,8 @@ private Q_SLOTS:
     void narrowTextOfAnyLengthPreparedOnce_data();
     void narrowTextOfAnyLengthPreparedOnce();
     void lostWhileIdleIsNotSent();
+    void lossLookedForOnlyPastIdleThreshold_data();
+    void lossLookedForOnlyPastIdleThreshold();
     void replyLostAfterRunMayHaveRun();
 
 private:
@@ -147,8 +154,7 @@ void tst_OdbcHeldConnection::lostWhileIdleIsNotSent() {
         QFAIL("the statement was sent");
     } catch (const EDbEngineError& Error) {
         QVERIFY(Error.NotSent);
-        QCOMPARE(Error.message(), QStringLiteral("[Strata][Phys][ODBC] The connection to the server was lost while "
-                                                 "idle; the statement was not sent"));
+        QCOMPARE(Error.message(), LostWhileIdle);
         QCOMPARE(Error.Records.value(0).SqlState, QStringLiteral("08S01"));
         QCOMPARE(Error.Records.value(0).Kind, TDbErrorKind::ServerGone);
         QCOMPARE(Error.ObjectName, QStringLiteral("Connection"));
@@ -160,6 +166,32 @@ void tst_OdbcHeldConnection::lostWhileIdleIsNotSent() {
     Connection->Open();
     QCOMPARE(Store(2, QStringLiteral("R2"), QStringLiteral("<b/>")), 1);
     QCOMPARE(Server->scalar(QStringLiteral("select count(*) from TNOTE")), QVariant(2LL));
+}
+
+void tst_OdbcHeldConnection::lossLookedForOnlyPastIdleThreshold_data() {
+    QTest::addColumn<qint64>("idleMs");
+    QTest::addColumn<bool>("lookedFor");
+    QTest::newRow("idle just under the threshold") << ConnectionSocket::IdleCheckMs - 1 << false;
+    QTest::newRow("idle for the threshold") << ConnectionSocket::IdleCheckMs << true;
+}
+
+// The server restarts however long the clock says the connection sat idle: under the threshold the statement goes
+// to the driver, which finds the connection lost; from it on the loss is noticed before anything is sent.
+void tst_OdbcHeldConnection::lossLookedForOnlyPastIdleThreshold() {
+    QFETCH(qint64, idleMs);
+    QFETCH(bool, lookedFor);
+    ManualClock Clock;
+    // The idle time counts from this reply, on the manual clock.
+    QCOMPARE(Store(1, QStringLiteral("R1"), QStringLiteral("<a/>")), 1);
+    Server->restart();
+    Clock.advance(idleMs);
+    try {
+        Store(2, QStringLiteral("R2"), QStringLiteral("<b/>"));
+        QFAIL("stored on a lost connection");
+    } catch (const EDbEngineError& Error) {
+        QCOMPARE(Error.message() == LostWhileIdle, lookedFor);
+    }
+    QCOMPARE(Server->scalar(QStringLiteral("select count(*) from TNOTE")), QVariant(1LL));
 }
 
 void tst_OdbcHeldConnection::replyLostAfterRunMayHaveRun() {

@@ -2,9 +2,11 @@
 // parameter types the server sees, and what becomes of the run when the connection is lost between two coupons or
 // while an insert is under way. Against the stand-in through the FreeTDS driver; the stand-in's log shows the
 // requests.
+#include "ManualClock.h"
 #include "RetailFixture.h"
 
 #include "data/TDbErrors.h"
+#include "data/odbc/ConnectionSocket.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -126,25 +128,41 @@ private Q_SLOTS:
         QCOMPARE(Notas(), falhaNoCupom);
     }
 
-    // A server that stays down: the next coupon fails with the connection's own message, nothing is stored.
+    // A server that stays down: the next coupon fails and nothing more is stored. When the connection sat idle past
+    // the threshold the loss is found first, and the new connection fails with the connection's own message; within
+    // it, the insert goes out on the lost connection and the driver's error ends the run.
+    void servidorQueNaoVolta_data() {
+        QTest::addColumn<qint64>("ociosoMs");
+        QTest::addColumn<bool>("aoConectar");
+        QTest::newRow("ociosa além do limite") << ConnectionSocket::IdleCheckMs << true;
+        QTest::newRow("dentro do limite") << qint64(0) << false;
+    }
     void servidorQueNaoVolta() {
+        QFETCH(qint64, ociosoMs);
+        QFETCH(bool, aoConectar);
+        ManualClock Relogio;
         QString Mensagem;
+        bool DoMotor = false;
         try {
-            Executar([this] {
+            Executar([&] {
                 F->Modulo().SalvarCupomFiscalBD(Ref(1), QStringLiteral("<x/>"));
                 F->Banco().stop();
+                Relogio.advance(ociosoMs);
                 F->Modulo().SalvarCupomFiscalBD(Ref(2), QStringLiteral("<x/>"));
             });
+            QFAIL("the second coupon was stored");
         } catch (const EDbEngineError& E) {
-            QFAIL(qPrintable(QStringLiteral("an engine error: ") + E.message()));
+            DoMotor = true;
+            Mensagem = E.message();
         } catch (const EDbError& E) {
             Mensagem = E.message();
         }
         const StandIn::Login L = RetailFixture::Login();
-        QVERIFY2(Mensagem.startsWith(QStringLiteral("Ocorreu o seguinte erro ao conectar a base de dados \"%1 - %2\": "
-                                                    "\r\r[Strata][Phys][ODBC]")
-                                         .arg(F->Banco().server(), L.database)),
-                 qPrintable(Mensagem));
+        const QString AoConectar = QStringLiteral("Ocorreu o seguinte erro ao conectar a base de dados \"%1 - %2\": "
+                                                  "\r\r[Strata][Phys][ODBC]")
+                                       .arg(F->Banco().server(), L.database);
+        QCOMPARE(DoMotor, !aoConectar);
+        QVERIFY2(Mensagem.startsWith(AoConectar) == aoConectar, qPrintable(Mensagem));
         F->Banco().restart();
         QCOMPARE(Notas(), 1);
     }

@@ -59,7 +59,7 @@ ConnectionSocket::ConnectionSocket() : State(std::make_unique<Tracking>()) {
 
 ConnectionSocket::~ConnectionSocket() = default;
 
-void ConnectionSocket::Connected() {
+void ConnectionSocket::Identify() {
     int Found = 0;
     for (const auto& [Candidate, CandidateInode] : OpenSockets()) {
         if (State->Before.count(CandidateInode) == 0 && IsConnectedTcp(Candidate)) {
@@ -73,7 +73,7 @@ void ConnectionSocket::Connected() {
     State->Before.clear();
 }
 
-bool ConnectionSocket::Lost() const {
+bool ConnectionSocket::Closed() {
     const int Descriptor = State->Descriptor;
     if (Descriptor < 0)
         return false;

@@ -38,7 +38,7 @@ private:
     std::unique_ptr<OdbcHandle> Environment;
     std::unique_ptr<OdbcHandle> Connection;
     std::shared_ptr<OdbcWireOwner> Wire;
-    std::shared_ptr<const ConnectionSocket> Socket;
+    std::shared_ptr<ConnectionSocket> Socket;
     QString Driver;
     QString DriverFile;
     QString DbmsVersion;

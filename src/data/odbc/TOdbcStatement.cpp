@@ -35,14 +35,18 @@ TOdbcStatement::~TOdbcStatement() {
 }
 
 void TOdbcStatement::Execute(const QList<TDbBindValue>& AValues) {
-    if (Settings.Socket && Settings.Socket->Lost())
+    if (Settings.Socket && Settings.Socket->Lost()) {
         throw OdbcErrors::LostWhileIdle();
+    }
     ColumnInfos.clear();
     Affected = -1;
     CloseCursor();
     Wire->TakeFor(this);
     Bind(AValues);
     Check(SQLExecute(Statement.Get()));
+    if (Settings.Socket) {
+        Settings.Socket->Answered();
+    }
     SQLLEN Count = -1;
     Check(SQLRowCount(Statement.Get(), &Count));
     Affected = Count;

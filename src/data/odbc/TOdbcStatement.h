@@ -28,8 +28,8 @@ struct OdbcStatementSettings {
     QString DriverFile;
     /// ftWideMemo goes as nvarchar(max) (SQL_WVARCHAR of size 0) rather than ntext (SQL_WLONGVARCHAR).
     bool WideMemoAsMax = false;
-    /// Checked before every execution: a statement is never sent on a connection found lost.
-    std::shared_ptr<const ConnectionSocket> Socket;
+    /// Checked before every execution, told of every reply: a statement is never sent on a connection found lost.
+    std::shared_ptr<ConnectionSocket> Socket;
 };
 
 /// A prepared ODBC statement and the rows of its last execution, read forward only.
